@@ -1,0 +1,17 @@
+#include "frame/VQ_KELZUD10.h"
+
+#include "frame/catalogue.h"
+
+namespace kz {
+
+RootObject::~RootObject() {
+  for (auto& s : slots_) {
+    IUnknown* p = s;
+    s = nullptr;
+    if (p) p->Release();
+  }
+}
+
+KZ_REGISTER_CLASS(VQ_KELZUD10, RootObject);
+
+}  // namespace kz

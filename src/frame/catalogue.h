@@ -1,0 +1,45 @@
+// The class catalogue: every public class, its instancing, and which classes are built.
+#pragma once
+#include <string>
+#include <vector>
+#include "frame/kz.h"
+
+namespace kz {
+
+enum class Instancing { Creatable, Global, Dependent };
+
+struct ClassEntry {
+  const wchar_t* name;
+  const CLSID* clsid;
+  Instancing instancing;
+};
+
+// Creates a new instance of a built class and returns its default interface (AddRef'ed).
+using Creator = HRESULT (*)(REFIID iid, void** out);
+
+const std::vector<ClassEntry>& Catalogue();
+const ClassEntry* FindClass(const std::wstring& name);   // without regard to case
+const ClassEntry* FindClass(REFCLSID clsid);
+
+// Built classes register their creator once, from their own source file.
+bool RegisterCreator(const wchar_t* name, Creator c);
+Creator CreatorOf(const ClassEntry& e);
+bool IsBuilt(const ClassEntry& e);
+// Registered with the platform: built and not dependent.
+bool IsPublished(const ClassEntry& e);
+
+// Creates a library class directly (as the library's own code does for private helpers).
+// Dependent classes may be made this way too. Raises 429 for a class that is not built.
+HRESULT CreateInstance(const wchar_t* name, REFIID iid, void** out);
+
+// Creates an object by programmatic identifier, exactly as a client would; raises 429 when
+// it cannot be created.
+IDispatch* CreateByProgId(const std::wstring& progid);
+
+}  // namespace kz
+
+// Adds a built class to the catalogue's creators. Use once in the class's source file.
+#define KZ_REGISTER_CLASS(NAME, IMPL)                                                    \
+  static const bool kz_registered_##NAME = ::kz::RegisterCreator(L## #NAME, [](REFIID iid, void** out) { \
+    return ::kz::NewObject<IMPL>(iid, out);                                                \
+  })

@@ -1,0 +1,69 @@
+#include "frame/latebound.h"
+
+#include "frame/error.h"
+
+namespace kz {
+namespace {
+
+Var Call(IDispatch* obj, const wchar_t* name, WORD flags, std::vector<VARIANT>& rev, bool put) {
+  if (!obj) Raise(kErrObjectNotSet);
+  DISPID id;
+  LPOLESTR n = const_cast<LPOLESTR>(name);
+  if (FAILED(obj->GetIDsOfNames(IID_NULL, &n, 1, LOCALE_USER_DEFAULT, &id))) Raise(kErrNoMember);
+  DISPID put_id = DISPID_PROPERTYPUT;
+  DISPPARAMS dp{rev.empty() ? nullptr : rev.data(), put ? &put_id : nullptr, static_cast<UINT>(rev.size()),
+                put ? 1u : 0u};
+  Var result;
+  EXCEPINFO ei{};
+  UINT arg_err = 0;
+  HRESULT hr = obj->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &dp, put ? nullptr : result.get(), &ei, &arg_err);
+  if (hr == DISP_E_EXCEPTION) {
+    if (ei.pfnDeferredFillIn) ei.pfnDeferredFillIn(&ei);
+    HRESULT code = ei.scode ? ei.scode : MAKE_HRESULT(SEVERITY_ERROR, FACILITY_CONTROL, ei.wCode);
+    long number = ei.scode ? ErrorNumberOf(code) : ei.wCode;
+    std::wstring src = FromBstr(ei.bstrSource), desc = FromBstr(ei.bstrDescription);
+    SysFreeString(ei.bstrSource);
+    SysFreeString(ei.bstrDescription);
+    SysFreeString(ei.bstrHelpFile);
+    Error e(number);
+    throw Error(number, src, desc.empty() ? e.description() : desc);
+  }
+  if (hr == DISP_E_MEMBERNOTFOUND) Raise(kErrNoMember);
+  if (FAILED(hr)) throw Error(ErrorNumberOf(hr));
+  return result;
+}
+
+}  // namespace
+
+Var CallByName(IDispatch* obj, const wchar_t* name, WORD flags, const std::vector<VARIANT*>& byref_args) {
+  std::vector<VARIANT> rev(byref_args.size());
+  for (size_t i = 0; i < byref_args.size(); ++i) {
+    VARIANT& a = rev[byref_args.size() - 1 - i];
+    VariantInit(&a);
+    a.vt = VT_BYREF | VT_VARIANT;
+    a.pvarVal = byref_args[i];
+  }
+  return Call(obj, name, flags, rev, false);
+}
+
+Var CallByName(IDispatch* obj, const wchar_t* name, WORD flags, const std::vector<Var>& args) {
+  std::vector<VARIANT> rev(args.size());
+  for (size_t i = 0; i < args.size(); ++i) rev[args.size() - 1 - i] = *args[i].get();  // borrowed
+  return Call(obj, name, flags, rev, false);
+}
+
+void PutProp(IDispatch* obj, const wchar_t* name, const Var& value) {
+  std::vector<VARIANT> rev{*value.get()};
+  Call(obj, name, DISPATCH_PROPERTYPUT, rev, true);
+}
+
+void PutRef(IDispatch* obj, const wchar_t* name, IDispatch* value) {
+  VARIANT v;
+  VariantInit(&v);
+  v.vt = VT_DISPATCH;
+  v.pdispVal = value;
+  std::vector<VARIANT> rev{v};
+  Call(obj, name, DISPATCH_PROPERTYPUTREF, rev, true);
+}
+
+}  // namespace kz

@@ -1,0 +1,23 @@
+// Text to and from the ANSI code page: the one place where the library crosses between
+// automation strings (UTF-16) and the platform's ANSI functions.
+#pragma once
+#include <string>
+#include "frame/kz.h"
+
+namespace kz {
+
+std::string ToAnsi(const std::wstring& s);
+std::wstring FromAnsi(const char* s, size_t n);
+inline std::wstring FromAnsi(const std::string& s) { return FromAnsi(s.data(), s.size()); }
+
+// Text of a BSTR, NULs included; a null BSTR is the empty string.
+inline std::wstring FromBstr(BSTR b) { return b ? std::wstring(b, SysStringLen(b)) : std::wstring(); }
+// A new BSTR holding s (NULs included); throws error 7 when memory runs out.
+BSTR ToBstr(const std::wstring& s);
+
+// Comparison without regard to case, as the platform compares names.
+bool EqualNoCase(const std::wstring& a, const std::wstring& b);
+std::wstring UpperCase(std::wstring s);
+std::wstring LowerCase(std::wstring s);
+
+}  // namespace kz

@@ -1,0 +1,62 @@
+' Assertion helpers put in front of every VBScript client test. Wine's cscript exits 0 even on
+' an uncaught error, so each test ends with Finish, which prints the tally the runner checks.
+Option Explicit
+Dim kzPassed, kzFailed
+kzPassed = 0 : kzFailed = 0
+
+Sub Check(cond, what)
+  If cond Then
+    kzPassed = kzPassed + 1
+  Else
+    kzFailed = kzFailed + 1
+    WScript.Echo "FAIL: " & what
+  End If
+End Sub
+
+Sub CheckEqual(actual, expected, what)
+  Dim same
+  same = False
+  If KindOf(actual) = KindOf(expected) And KindOf(actual) <> "other" Then same = (actual = expected)
+  If Not same Then
+    kzFailed = kzFailed + 1
+    WScript.Echo "FAIL: " & what & ": got [" & actual & "] (type " & TypeName(actual) & "), expected [" & expected & "] (type " & TypeName(expected) & ")"
+  Else
+    kzPassed = kzPassed + 1
+  End If
+End Sub
+
+' Values compare when they are of one kind: Booleans only with Booleans, numbers of any
+' width with numbers, text with text.
+Function KindOf(v)
+  Select Case VarType(v)
+    Case 11: KindOf = "bool"
+    Case 2, 3, 4, 5, 6, 14, 17: KindOf = "number"
+    Case 8: KindOf = "text"
+    Case Else: KindOf = "other"
+  End Select
+End Function
+
+' Checks the error left by the statement before (run under On Error Resume Next), then clears it.
+Sub CheckError(number, source, what)
+  If Err.Number <> number Or (source <> "" And Err.Source <> source) Then
+    kzFailed = kzFailed + 1
+    WScript.Echo "FAIL: " & what & ": error " & Err.Number & " from [" & Err.Source & "] (" & Err.Description & "), expected " & number & " from [" & source & "]"
+  Else
+    kzPassed = kzPassed + 1
+  End If
+  Err.Clear
+End Sub
+
+Function TempFolder()
+  Dim fso, p
+  Set fso = CreateObject("Scripting.FileSystemObject")
+  p = fso.GetSpecialFolder(2) & "\" & fso.GetTempName()
+  fso.CreateFolder p
+  TempFolder = p
+End Function
+
+Sub Finish()
+  WScript.Echo "TALLY: " & kzPassed & " passed, " & kzFailed & " failed"
+  If kzFailed > 0 Then WScript.Quit 1
+  WScript.Quit 0
+End Sub
