@@ -1,0 +1,5 @@
+# widl turns a Variant parameter's default into a C++ default argument that does not compile
+# (a number for a VARIANT*); the defaults stay in the type library, where callers see them.
+file(READ "${HEADER}" text)
+string(REGEX REPLACE "(VARIANT \\*[A-Za-z_0-9]+) = [^,)]+" "\\1" text "${text}")
+file(WRITE "${HEADER}" "${text}")
