@@ -411,7 +411,25 @@ HRESULT DispatchInvoke(REFIID iid, void* itf, DISPID id, WORD flags, DISPPARAMS*
   UINT max_positional = static_cast<UINT>(f->n_in) - (put ? 1u : 0u);
   if (put && dp->cArgs == 0) return DISP_E_PARAMNOTOPTIONAL;
   if (put && named == 0) { positional = dp->cArgs - 1; }  // value passed without its name
-  if (positional > max_positional) return DISP_E_BADPARAMCOUNT;
+  if (positional > max_positional) {
+    // obj.Prop(i) on a property without parameters that returns an object: the arguments
+    // belong to the default member of that object, as in obj.Prop.Item(i).
+    bool chain = !put && f->n_in == 0 && (flags & DISPATCH_PROPERTYGET) && f->has_retval &&
+                 (f->params.back().vt == VT_DISPATCH || f->params.back().vt == VT_VARIANT);
+    if (!chain) return DISP_E_BADPARAMCOUNT;
+    VARIANT obj;
+    VariantInit(&obj);
+    DISPPARAMS no_args{nullptr, nullptr, 0, 0};
+    HRESULT hr = DispatchInvoke(iid, itf, id, DISPATCH_PROPERTYGET, &no_args, &obj, excep, arg_err);
+    if (FAILED(hr)) return hr;
+    if (obj.vt != VT_DISPATCH || !obj.pdispVal) {
+      VariantClear(&obj);
+      return DISP_E_BADPARAMCOUNT;
+    }
+    hr = obj.pdispVal->Invoke(DISPID_VALUE, IID_NULL, LOCALE_USER_DEFAULT, flags, dp, result, excep, arg_err);
+    VariantClear(&obj);
+    return hr;
+  }
 
   VARIANT locals[kMaxParams];
   VARIANTARG args[kMaxParams];
