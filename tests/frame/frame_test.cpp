@@ -113,9 +113,10 @@ TEST(Creation, EmptyClassHasNoMembers) {
   ti->Release();
 }
 
-// A stand-in for a library class that records when it is terminated.
-template <class Itf>
-class Probe : public Itf {
+// A stand-in for a library class that records when it is terminated. `Members` supplies the
+// interface's own members where it has any (they are never called here).
+template <class Itf, class Members = Itf>
+class Probe : public Members {
  public:
   Probe(std::vector<std::string>* log, std::string name) : log_(log), name_(std::move(name)) {}
   STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
@@ -145,11 +146,15 @@ class Probe : public Itf {
   ULONG refs_ = 1;
 };
 
+struct GuidMembers : _clsKelzudGUIDA {
+  STDMETHODIMP CreateGUID(VARIANT_BOOL*, BSTR*) override { return E_NOTIMPL; }
+};
+
 TEST(RootObject, ReleasesSlotsInSlotOrderAtTermination) {
   std::vector<std::string> log;
   kz::RootObject* root = kz::MakeObject<kz::RootObject>();
   // Set the GUID slot (22) first and the fonts slot (20) second: release follows the slots.
-  _clsKelzudGUIDA* guid = new Probe<_clsKelzudGUIDA>(&log, "guid");
+  _clsKelzudGUIDA* guid = new Probe<_clsKelzudGUIDA, GuidMembers>(&log, "guid");
   _clsKelzudFontsA* fonts = new Probe<_clsKelzudFontsA>(&log, "fonts");
   ASSERT_HRESULT_SUCCEEDED(root->putref_m_clsKelzudGUIDA(&guid));
   ASSERT_HRESULT_SUCCEEDED(root->putref_m_clsKelzudFontsA(&fonts));
