@@ -1,5 +1,10 @@
 #include "frame/events.h"
 
+#include <string>
+
+#include "frame/error.h"
+#include "frame/ptr.h"
+
 namespace kz {
 
 EventSource::~EventSource() {
@@ -11,23 +16,33 @@ void* EventSource::Query(REFIID riid) {
   return nullptr;
 }
 
-void EventSource::Fire(DISPID id, std::vector<VARIANT> args) {
+void EventSource::Fire(DISPID id, std::vector<VARIANT> args) { Deliver(id, args, false); }
+
+void EventSource::FireChecked(DISPID id, std::vector<VARIANT> args) { Deliver(id, args, true); }
+
+void EventSource::Deliver(DISPID id, std::vector<VARIANT>& args, bool raise_errors) {
   if (sinks_.empty()) return;
   std::vector<VARIANT> rev(args.rbegin(), args.rend());
   // A sink may disconnect (or connect others) from inside its handler: call a stable copy.
-  std::vector<IDispatch*> targets;
-  for (auto& s : sinks_) { s.second->AddRef(); targets.push_back(s.second); }
-  for (IDispatch* sink : targets) {
+  std::vector<Ptr<IDispatch>> targets;
+  for (auto& s : sinks_) targets.push_back(Ptr<IDispatch>::Share(s.second));
+  for (auto& sink : targets) {
     DISPPARAMS dp{rev.empty() ? nullptr : rev.data(), nullptr, static_cast<UINT>(rev.size()), 0};
     EXCEPINFO ei{};
     UINT arg_err = 0;
     if (sink->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &dp, nullptr, &ei, &arg_err) ==
         DISP_E_EXCEPTION) {
+      if (raise_errors && ei.pfnDeferredFillIn) ei.pfnDeferredFillIn(&ei);
+      long number = ei.scode ? ErrorNumberOf(ei.scode) : ei.wCode;
+      std::wstring source = FromBstr(ei.bstrSource), description = FromBstr(ei.bstrDescription);
       SysFreeString(ei.bstrSource);
       SysFreeString(ei.bstrDescription);
       SysFreeString(ei.bstrHelpFile);
+      if (raise_errors) {
+        if (description.empty()) description = Error(number).description();
+        throw Error(number, source, description);
+      }
     }
-    sink->Release();
   }
 }
 

@@ -23,6 +23,9 @@ class EventSource : public IConnectionPointContainer, public IConnectionPoint {
   // Raises an event: `args` in source order; arguments given as VT_BYREF reach the sink by
   // reference, so a sink may change them.
   void Fire(DISPID id, std::vector<VARIANT> args);
+  // The same, for events whose sinks' errors end the raising method: the first sink that
+  // raises an error stops the event, and its error (number, source, description) is thrown.
+  void FireChecked(DISPID id, std::vector<VARIANT> args);
 
   // IUnknown (delegated to the owner)
   STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override { return owner_->QueryInterface(riid, ppv); }
@@ -43,6 +46,8 @@ class EventSource : public IConnectionPointContainer, public IConnectionPoint {
  private:
   IUnknown* owner_;
   IID iid_;
+  void Deliver(DISPID id, std::vector<VARIANT>& args, bool raise_errors);
+
   std::vector<std::pair<DWORD, IDispatch*>> sinks_;
   DWORD next_cookie_ = 1;
 };

@@ -1,0 +1,102 @@
+' The registry object as a setup script uses it: open, write, read back, delete.
+Const HKCU = &H80000001
+Const TestPath = "Software\Kelzud10Tests\registry_object_vbs"
+Dim r, h, h2, v, t, a, s, cls
+
+Set r = CreateObject("Kelzud10.clsKelzudRegHand1A")
+CheckEqual r.Count, 0, "Count of a new object"
+Check r.BuddyObject Is Nothing, "BuddyObject of a new object"
+
+' Opening: a missing key with fMustExist, then created.
+CheckEqual r.OpenKey(HKCU, TestPath & "\Absent", True), -1, "OpenKey of a missing key that must exist"
+h = r.OpenKey(HKCU, TestPath)
+Check h <> -1, "OpenKey creates the key"
+CheckEqual r.Count, 1, "Count after OpenKey"
+CheckEqual r.Item(1), h, "Item by position"
+CheckEqual r.Item("_H" & Hex(h)), h, "Item by automatic key"
+CheckEqual r.Item("nokey"), -1, "Item of an absent key"
+h2 = r.OpenKey(HKCU, TestPath, False, "Second")
+CheckEqual r.Item("SECOND"), h2, "Item by the caller's key, any case"
+CheckEqual r.OpenKey(HKCU, TestPath & "\Absent", True), -1, "still missing"
+
+' Writing and reading back, with the type chosen from the value.
+CheckEqual r.SetValue(h, "text", "hello"), 0, "SetValue String"
+CheckEqual r.GetValue(h, "text"), "hello", "String read back"
+t = 0
+v = r.GetValue(h, "text", , t)
+CheckEqual t, 1, "lpType of a REG_SZ value"
+r.SetValue h, "small", 200
+v = r.GetValue(h, "small", , t)
+CheckEqual TypeName(v), "Byte", "200 comes back as a Byte"
+CheckEqual v, 200, "200"
+CheckEqual t, 3, "200 is REG_BINARY"
+r.SetValue h, "big", 300
+v = r.GetValue(h, "big", , t)
+CheckEqual TypeName(v), "Long", "300 comes back as a Long"
+CheckEqual t, 4, "300 is REG_DWORD"
+r.SetValue h, "neg", -1
+CheckEqual r.GetValue(h, "neg"), -1, "-1 as REG_DWORD"
+r.SetValue h, "flag", True
+CheckEqual r.GetValue(h, "flag"), 1, "True is the byte 1"
+r.SetValue h, "dbl", 1.5
+v = r.GetValue(h, "dbl", , t)
+CheckEqual t, 1, "a Double is written as text"
+CheckEqual v, CStr(1.5), "Double text"
+r.SetValue h, "list", Array("one", "two")
+v = r.GetValue(h, "list", , t)
+CheckEqual t, 7, "an array of strings is REG_MULTI_SZ"
+CheckEqual UBound(v), 1, "two strings"
+CheckEqual v(0) & "|" & v(1), "one|two", "strings in order"
+CheckEqual r.SetValue(h, "obj", r), 0, "an object writes nothing"
+Check IsEmpty(r.GetValue(h, "obj")), "nothing was written for the object"
+
+' A missing value with a default: the default is stored and returned.
+t = 99
+CheckEqual r.GetValue(h, "dflt", 5, t), 5, "default returned"
+CheckEqual t, 99, "lpType left alone for a missing value"
+CheckEqual TypeName(r.GetValue(h, "dflt")), "Byte", "default stored as one byte"
+Check IsEmpty(r.GetValue(h, "never")), "missing value without default is Empty"
+
+' Deleting a value by leaving the data out, and with DeleteValue.
+CheckEqual r.SetValue(h, "text"), 0, "SetValue without data"
+Check IsEmpty(r.GetValue(h, "text")), "value deleted"
+Check IsEmpty(r.DeleteValue(h, "small")), "DeleteValue returns Empty"
+Check IsEmpty(r.GetValue(h, "small")), "DeleteValue deleted"
+
+' Multi-string text.
+a = r.GetMultiSZ("a" & vbNullChar & "b" & vbNullChar & vbNullChar)
+CheckEqual LBound(a), 0, "GetMultiSZ lower bound"
+CheckEqual UBound(a), 3, "one element more than NULs"
+CheckEqual a(1), "b", "second element"
+a = Array("x", "y")
+s = r.ToMultiSZ(a)
+CheckEqual s, "x" & vbNullChar & "y" & vbNullChar & vbNullChar, "ToMultiSZ"
+On Error Resume Next
+a = r.GetMultiSZ(String(32768, vbNullChar))
+CheckError 6, "Kelzud10.clsKelzudRegHand1A", "GetMultiSZ with too many NULs"
+On Error GoTo 0
+
+' Closing by number and by table key.
+r.CloseKey h
+CheckEqual r.Count, 1, "CloseKey by number removes the automatic entry"
+CheckEqual r.Item("_H" & Hex(h)), -1, "entry gone"
+r.CloseKey "nokey"
+CheckEqual r.Count, 1, "CloseKey of an unknown table key does nothing"
+r.CloseKey "Second"
+CheckEqual r.Count, 0, "CloseKey by table key"
+CheckEqual r.SetValue(h2, "late", "x") <> 0, True, "writing through a closed handle fails"
+
+' The dependent classes are not creatable.
+For Each cls In Array("clsKelzudRegHand1KeyA", "clsKelzudRegHand1KeysA", "clsKelzudRegHand1ValueA", "clsKelzudRegHand1ValuesA")
+  On Error Resume Next
+  Set v = CreateObject("Kelzud10." & cls)
+  CheckError 429, "", cls & " by identifier"
+  On Error GoTo 0
+Next
+
+' Clean up.
+h = r.OpenKey(HKCU, "Software\Kelzud10Tests")
+r.DeleteKey h, "registry_object_vbs"
+CheckEqual r.OpenKey(HKCU, TestPath, True), -1, "test key removed"
+Set r = Nothing
+Finish
