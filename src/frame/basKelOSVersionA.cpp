@@ -1,0 +1,50 @@
+// basKelOSVersionA: the running system's major and minor version, with a per-thread cache.
+#include "frame/catalogue.h"
+#include "frame/latebound.h"
+#include "frame/modules.h"
+#include "frame/ptr.h"
+#include "frame/variant.h"
+#include "platform/siblings.h"
+
+namespace kz {
+namespace {
+
+// The 148-byte version record: its size, then the major and minor version.
+static_assert(sizeof(OSVERSIONINFOA) == 148, "version record");
+
+thread_local short t_major = 0;
+thread_local short t_minor = 0;
+
+}  // namespace
+
+std::wstring GetOSVersionText(short& major, short& minor) {
+  OSVERSIONINFOA rec;
+  ZeroMemory(&rec, sizeof rec);
+  rec.dwOSVersionInfoSize = sizeof rec;
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+  GetVersionExA(&rec);  // on failure the record stays zero
+#pragma GCC diagnostic pop
+  // A version beyond a 16-bit Integer overflows; that statement is skipped and the cache keeps
+  // its previous number.
+  if (rec.dwMajorVersion <= 32767) t_major = static_cast<short>(rec.dwMajorVersion);
+  if (rec.dwMinorVersion <= 32767) t_minor = static_cast<short>(rec.dwMinorVersion);
+  major = t_major;
+  minor = t_minor;
+  return std::to_wstring(t_major) + L"." + std::to_wstring(t_minor);
+}
+
+void CachedOSVersion(short& major, short& minor) {
+  major = t_major;
+  minor = t_minor;
+}
+
+std::wstring CurrentOSVersionText() {
+  // Created by programmatic identifier, exactly as a client would, through the same seam as
+  // the sibling components.
+  Ptr<IDispatch> runtime = Ptr<IDispatch>::Adopt(CreateSibling(L"KELZUD10.clsKelzud10RunTimeA"));
+  Var r = CallByName(runtime.get(), L"GetCurrentOSVer", DISPATCH_METHOD | DISPATCH_PROPERTYGET, std::vector<Var>{});
+  return VarToStr(r.get());
+}
+
+}  // namespace kz

@@ -1,0 +1,192 @@
+// basKelzudCommonA: environment variables through the runtime component, the module error
+// box, size texts, and the library's application object.
+#include <cmath>
+#include <new>
+
+#include "frame/dispatch.h"
+#include "frame/latebound.h"
+#include "frame/module.h"
+#include "frame/modules.h"
+#include "frame/ptr.h"
+#include "frame/variant.h"
+#include "platform/siblings.h"
+#include "platform/text.h"
+#include "platform/ui.h"
+
+namespace kz {
+namespace {
+
+constexpr wchar_t kTitle[] = L"Kelzud10";
+constexpr long kErrInvalidUseOfNull = 94;
+
+// The application object the module services hand to sibling components. It has no type
+// information of its own: three read-only properties reached by name.
+class AppObject : public IDispatch {
+ public:
+  AppObject() { ModuleAddRef(); }
+  virtual ~AppObject() { ModuleRelease(); }
+
+  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+    if (!ppv) return E_POINTER;
+    *ppv = nullptr;
+    if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IDispatch)) return E_NOINTERFACE;
+    *ppv = static_cast<IDispatch*>(this);
+    AddRef();
+    return S_OK;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
+  STDMETHODIMP_(ULONG) Release() override {
+    LONG r = InterlockedDecrement(&refs_);
+    if (r == 0) delete this;
+    return static_cast<ULONG>(r);
+  }
+  STDMETHODIMP GetTypeInfoCount(UINT* n) override {
+    if (!n) return E_POINTER;
+    *n = 0;
+    return S_OK;
+  }
+  STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** ti) override {
+    if (ti) *ti = nullptr;
+    return DISP_E_BADINDEX;
+  }
+  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* names, UINT n, LCID, DISPID* ids) override {
+    if (!names || !ids || n == 0) return E_INVALIDARG;
+    HRESULT hr = S_OK;
+    for (UINT i = 0; i < n; ++i) ids[i] = DISPID_UNKNOWN;
+    ids[0] = IdOf(names[0] ? names[0] : L"");
+    if (ids[0] == DISPID_UNKNOWN || n > 1) hr = DISP_E_UNKNOWNNAME;
+    return hr;
+  }
+  STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* dp, VARIANT* result, EXCEPINFO*,
+                      UINT*) override {
+    if (id < kTitleId || id > kPathId) return DISP_E_MEMBERNOTFOUND;
+    if (!(flags & (DISPATCH_PROPERTYGET | DISPATCH_METHOD))) return DISP_E_MEMBERNOTFOUND;
+    if (dp && dp->cArgs) return DISP_E_BADPARAMCOUNT;
+    if (!result) return S_OK;
+    std::wstring text = id == kTitleId ? kTitle : id == kExeNameId ? L"kelzud10" : ModuleFolder();
+    VariantClear(result);
+    result->vt = VT_BSTR;
+    result->bstrVal = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+    return result->bstrVal ? S_OK : E_OUTOFMEMORY;
+  }
+
+ private:
+  enum : DISPID { kTitleId = 1, kExeNameId = 2, kPathId = 3 };
+
+  static DISPID IdOf(const std::wstring& name) {
+    if (EqualNoCase(name, L"Title")) return kTitleId;
+    if (EqualNoCase(name, L"EXEName")) return kExeNameId;
+    if (EqualNoCase(name, L"Path")) return kPathId;
+    return DISPID_UNKNOWN;
+  }
+
+  // The folder of the library's file, without a trailing backslash unless it is a root.
+  static std::wstring ModuleFolder() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+      DWORD n = GetModuleFileNameW(ThisModule(), &path[0], static_cast<DWORD>(path.size()));
+      if (n == 0) return std::wstring();
+      if (n < path.size()) { path.resize(n); break; }
+      path.resize(path.size() * 2);
+    }
+    size_t slash = path.find_last_of(L"\\/");
+    if (slash == std::wstring::npos) return std::wstring();
+    path.resize(slash);
+    if (path.size() == 2 && path[1] == L':') path += L'\\';
+    return path;
+  }
+
+  volatile LONG refs_ = 1;
+};
+
+// Runs one step of an environment call: a failure is reported and the next step runs.
+template <class F>
+void Step(const std::wstring& title, F&& step) {
+  try {
+    step();
+  } catch (const Error& e) {
+    ShowModuleError(e, title);
+  } catch (const std::bad_alloc&) {
+    ShowModuleError(Error(kErrOutOfMemory), title);
+  }
+}
+
+// The callee may have changed a by-reference argument: the caller's variable takes the new
+// value when it still fits the variable's type, as a typed variable would.
+void TakeBack(const Var& v, long& target) {
+  try { target = VarToLong(v.get()); } catch (const Error&) {}
+}
+void TakeBack(const Var& v, std::wstring& target) {
+  try { target = VarToStr(v.get()); } catch (const Error&) {}
+}
+
+std::wstring ResultText(const Var& r) {
+  if (r.vt() == VT_NULL) throw Error(kErrInvalidUseOfNull, L"", L"Invalid use of Null");
+  return VarToStr(r.get());
+}
+
+// The three steps of KelEnvironGet and KelEnvironSet: create the runtime, call `member` with
+// scope, name and the third argument by reference, release the runtime.
+std::wstring CallRuntime(const wchar_t* member, const std::wstring& title, long& scope, std::wstring& name,
+                         VARIANT* third, std::wstring* third_text) {
+  std::wstring result;
+  Ptr<IDispatch> runtime;
+  Step(title, [&] { runtime = Ptr<IDispatch>::Adopt(CreateSibling(kSiblingRuntime)); });
+  Step(title, [&] {
+    Var s = Var::Long(scope), n = Var::Str(name);
+    Var t;
+    if (third_text) t = Var::Str(*third_text);
+    Var r;
+    try {
+      r = CallByName(runtime.get(), member, DISPATCH_METHOD | DISPATCH_PROPERTYGET,
+                     std::vector<VARIANT*>{s.get(), n.get(), third_text ? t.get() : third});
+    } catch (...) {
+      TakeBack(s, scope);
+      TakeBack(n, name);
+      if (third_text) TakeBack(t, *third_text);
+      throw;
+    }
+    TakeBack(s, scope);
+    TakeBack(n, name);
+    if (third_text) TakeBack(t, *third_text);
+    result = ResultText(r);
+  });
+  Step(title, [&] { runtime.reset(); });
+  return result;
+}
+
+std::wstring SizeText(double bytes, double unit) {
+  double v = bytes / unit;
+  if (!std::isfinite(v)) Raise(kErrOverflow);
+  if (v == 0) v = 0;  // no "-0"
+  BSTR b = nullptr;
+  ThrowIfFailed(VarBstrFromR8(v, LOCALE_USER_DEFAULT, 0, &b));
+  std::wstring text = FromBstr(b);
+  SysFreeString(b);
+  return text;
+}
+
+}  // namespace
+
+IDispatch* LibraryAppObject() { return new AppObject(); }
+
+std::wstring LibraryTitle() { return kTitle; }
+
+void ShowModuleError(const Error& err, const std::wstring& source) {
+  std::wstring text = std::to_wstring(err.number()) + L"\r\n" + err.description() + L"\r\n" + LibraryTitle() + L"\r\n";
+  ShowMessage(text, MB_OK | MB_ICONEXCLAMATION, source);
+}
+
+std::wstring KelEnvironGet(long& scope, std::wstring& name, VARIANT& flag) {
+  return CallRuntime(L"EnvironGet", L"basKelzudCommonA.KelEnvironGet", scope, name, &flag, nullptr);
+}
+
+std::wstring KelEnvironSet(long& scope, std::wstring& name, std::wstring& value) {
+  return CallRuntime(L"EnvironSet", L"basKelzudCommonA.KelEnvironSet", scope, name, nullptr, &value);
+}
+
+std::wstring SizeInGBText(double& bytes) { return SizeText(bytes, 1073741824.0); }
+std::wstring SizeInMBText(double& bytes) { return SizeText(bytes, 1048576.0); }
+std::wstring SizeInKBText(double& bytes) { return SizeText(bytes, 1024.0); }
+
+}  // namespace kz
