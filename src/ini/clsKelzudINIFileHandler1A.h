@@ -40,6 +40,32 @@ class IniFileHandler : public ComObject<IniFileHandler, _clsKelzudINIFileHandler
   STDMETHODIMP GetHeaderInfo(IFHHeaderInfo* ret) override;
   STDMETHODIMP ReadDetailsINIFileValue(BSTR* path, BSTR* section, BSTR* key, BSTR* ret) override;
   STDMETHODIMP WriteINIFileValue(BSTR* path, BSTR* section, BSTR* key, BSTR* value, BSTR* ret) override;
+  STDMETHODIMP SaveFormPosition(IDispatch** form) override;
+  STDMETHODIMP LoadFormPosition(IDispatch** form, VARIANT* min_width, VARIANT* min_height) override;
+  STDMETHODIMP Pals(IFHPALSParamA* code, BSTR* b, long* c, VARIANT* d, VARIANT* process_var, VARIANT* ret) override;
+
+  // The action methods share one signature (see actions/): lParamA, sParamB, lParamC,
+  // vParamD, bProcessVar, result.
+#define KZ_ACTION_PARAMS long* a, BSTR* b, long* c, VARIANT* d, VARIANT* process_var, VARIANT* ret
+  STDMETHODIMP PalsCENVVAR(KZ_ACTION_PARAMS) override;
+  STDMETHODIMP PalsASFFONT(KZ_ACTION_PARAMS) override;
+  STDMETHODIMP PalsRSFFONT(KZ_ACTION_PARAMS) override;
+  STDMETHODIMP PalsSSEXEA(KZ_ACTION_PARAMS) override;
+  STDMETHODIMP PalsSSEXENOWAIT(KZ_ACTION_PARAMS) override;
+  STDMETHODIMP PalsSIni(KZ_ACTION_PARAMS) override;
+  STDMETHODIMP PalsRCplDtopEntries(KZ_ACTION_PARAMS) override;
+  STDMETHODIMP PalsCreateShorCuts(KZ_ACTION_PARAMS) override;
+  STDMETHODIMP PalsCREGK(KZ_ACTION_PARAMS) override;
+  STDMETHODIMP PalsFormMap1(KZ_ACTION_PARAMS) override;
+  STDMETHODIMP PalsEREGBAK(KZ_ACTION_PARAMS) override;
+  STDMETHODIMP PalsIREGBAK(KZ_ACTION_PARAMS) override;
+  STDMETHODIMP PalsFormMap2(KZ_ACTION_PARAMS) override;
+  STDMETHODIMP PalsASCSFNF(KZ_ACTION_PARAMS) override;
+  STDMETHODIMP PalsCSFILES(KZ_ACTION_PARAMS) override;
+  STDMETHODIMP PalsCMODIFYREGENVPATH(KZ_ACTION_PARAMS) override;
+  STDMETHODIMP PalsFILEASSOCIATION(KZ_ACTION_PARAMS) override;
+  STDMETHODIMP PalsCOMMANDASSOCIATION(KZ_ACTION_PARAMS) override;
+  STDMETHODIMP PalsCDBTableFld(KZ_ACTION_PARAMS) override;
 
   // The same behaviour for the library's own code (the action engine drives the handler
   // through these).

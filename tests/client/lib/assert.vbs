@@ -55,6 +55,14 @@ Function TempFolder()
   TempFolder = p
 End Function
 
+' Wine's cscript has no WScript.Sleep: wait by the clock instead.
+Sub Pause(ms)
+  Dim t0
+  t0 = Timer
+  Do While (Timer - t0) * 1000 < ms And Timer >= t0
+  Loop
+End Sub
+
 Sub Finish()
   WScript.Echo "TALLY: " & kzPassed & " passed, " & kzFailed & " failed"
   If kzFailed > 0 Then WScript.Quit 1

@@ -1,0 +1,25 @@
+#include "ini/actions/basKelzudBARA.h"
+
+#include "frame/latebound.h"
+#include "frame/variant.h"
+
+namespace kz {
+
+BackupLogState& BackupLog() {
+  thread_local BackupLogState state;
+  return state;
+}
+
+void WriteBackupLogEntry(std::wstring& section, std::wstring& key, std::wstring& value) {
+  BackupLogState& log = BackupLog();
+  Var folder = CallByName(log.runtime.get(), L"EnvironGet", DISPATCH_METHOD,
+                          std::vector<Var>{Var::Long(2), Var::Str(L"VQENVSLOGS")});
+  std::wstring path = VarToStr(folder.get()) + L"\\bar.ini";
+  IDispatch* w = log.writer.get();
+  PutProp(w, L"Path", Var::Str(path));
+  PutProp(w, L"Section", Var::Str(section));
+  PutProp(w, L"Key", Var::Str(key));
+  PutProp(w, L"Value", Var::Str(value));
+}
+
+}  // namespace kz

@@ -1,0 +1,334 @@
+// The action engine: dispatch of every code, the line loop, field cutting, variable
+// references, the stop-at-first-error rule, and the registry actions.
+#include <string>
+
+#include "frame/modules.h"
+#include "platform/siblings.h"
+#include "platform/text.h"
+#include "ini/actions/ActionEngine.h"
+#include "ini/clsKelzudINIFileHandler1A.h"
+#include "testkit.h"
+
+using namespace kzt;
+using kz::IniFileHandler;
+
+namespace {
+
+const wchar_t kTestKey[] = L"Software\\Kelzud10Tests\\Actions";
+
+// Sets a variable of the product family through the runtime component, removing it again.
+class FamilyVariable {
+ public:
+  FamilyVariable(std::wstring name, std::wstring value) : name_(std::move(name)) { Set(value); }
+  ~FamilyVariable() { Set(L""); }
+
+ private:
+  void Set(std::wstring value) {
+    long scope = 2;
+    kz::KelEnvironSet(scope, name_, value);
+  }
+  std::wstring name_;
+};
+
+class ActionTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    h_ = kz::MakeObject<IniFileHandler>();
+    h_->set_path(dir_.File(L"actions.ini"));
+    RegDeleteTreeW(HKEY_CURRENT_USER, kTestKey);
+  }
+  void TearDown() override {
+    h_->Release();
+    RegDeleteTreeW(HKEY_CURRENT_USER, kTestKey);
+  }
+  // Writes a section of action lines (in order) and points the handler at it.
+  void Section(const std::wstring& name, const std::vector<std::pair<std::wstring, std::wstring>>& lines) {
+    std::string text = "[" + kz::ToAnsi(name) + "]\r\n";
+    for (auto& l : lines) text += kz::ToAnsi(l.first) + "=" + kz::ToAnsi(l.second) + "\r\n";
+    WriteFileText(h_->path(), text);
+    h_->set_section(name);
+  }
+  // Pals called late-bound, as a client calls it.
+  CallResult Pals(long code) {
+    Var c = Var::Long(code);
+    return Call(h_->itf(), L"Pals", {c.get()});
+  }
+  std::wstring RegString(const std::wstring& sub, const wchar_t* name, HKEY root = HKEY_CURRENT_USER) {
+    wchar_t buf[512];
+    DWORD size = sizeof buf, type = 0;
+    if (RegGetValueW(root, sub.c_str(), name, RRF_RT_ANY, &type, buf, &size) != ERROR_SUCCESS) return L"<absent>";
+    return type == REG_SZ ? std::wstring(buf) : L"<type " + std::to_wstring(type) + L">";
+  }
+  TempDir dir_;
+  IniFileHandler* h_ = nullptr;
+};
+
+}  // namespace
+
+TEST_F(ActionTest, PalsDispatchesEveryCodeAsTheTableSays) {
+  // The line below is not valid for any action, so an action that runs reports an error of
+  // its own: proof of which method the code reached.
+  Section(L"Lines", {{L"only", L"v"}});
+  struct Case {
+    long code;
+    const wchar_t* reaches;  // null: no action, the empty value at once
+  } cases[] = {
+      {0, L"PalsCENVVAR"}, {1, nullptr}, {2, nullptr}, {3, nullptr}, {4, L"PalsCREGK"}, {5, nullptr},
+      {6, nullptr}, {7, nullptr}, {8, L"PalsASCSFNF"}, {9, nullptr}, {10, nullptr}, {11, nullptr},
+      {12, L"PalsASFFONT"}, {13, nullptr}, {14, L"PalsFILEASSOCIATION"}, {15, L"PalsFILEASSOCIATION"},
+      {16, nullptr}, {17, nullptr}, {18, nullptr}, {19, nullptr}, {20, nullptr}, {21, nullptr},
+      {22, nullptr}, {30, nullptr}, {31, L"PalsSSEXEA"}, {32, L"PalsFormMap1"}, {33, L"PalsFormMap2"},
+      {34, L"PalsSIni"}, {41, L"PalsRCplDtopEntries"}, {42, nullptr}, {43, L"PalsEREGBAK"},
+      {44, nullptr}, {45, L"PalsCreateShorCuts"}, {46, nullptr}, {47, L"PalsCSFILES"}, {48, nullptr},
+      {49, L"PalsCMODIFYREGENVPATH"}, {50, L"PalsSSEXENOWAIT"}, {51, L"PalsCDBTableFld"}, {52, nullptr},
+      {99, nullptr}, {-1, nullptr},
+  };
+  for (const Case& c : cases) {
+    h_->set_key(L"before");
+    CallResult r = Pals(c.code);
+    if (!c.reaches) {
+      EXPECT_EQ(r.error, 0) << c.code;
+      EXPECT_EQ(r.value.vt(), VT_EMPTY) << c.code;
+      EXPECT_EQ(h_->key(), L"before") << "code " << c.code << " touched the handler";
+      continue;
+    }
+    std::wstring method = c.reaches;
+    if (method == L"PalsCREGK") {
+      EXPECT_EQ(r.error, 13) << "the root text v is not a number";
+      EXPECT_EQ(h_->key(), L"only");
+    } else if (method == L"PalsEREGBAK") {
+      // Runs with the sibling components; without AppObj and folder it stops with error 91.
+      EXPECT_EQ(r.error, 91);
+    } else {
+      EXPECT_EQ(r.error, 438) << c.code;
+      EXPECT_EQ(r.description.rfind(method + L" ", 0), 0u) << kz::ToAnsi(r.description);
+    }
+    EXPECT_EQ(r.source, L"Kelzud10.clsKelzudINIFileHandler1A") << c.code;
+  }
+}
+
+TEST_F(ActionTest, InertActionsAndEmptySectionsDoNothing) {
+  Section(L"Empty", {});
+  for (long code : {4L, 13L, 43L, 44L}) {
+    h_->set_key(L"before");
+    CallResult r = Pals(code);
+    if (code == 43) {
+      EXPECT_EQ(r.error, 91) << "the backup folder comes from AppObj before any line is read";
+      continue;
+    }
+    EXPECT_EQ(r.error, 0) << code;
+    EXPECT_EQ(r.value.vt(), VT_EMPTY);
+    EXPECT_EQ(h_->key(), L"before") << code;
+  }
+}
+
+TEST(ActionFields, CutAtEverySeparatorKeepingEmptyFields) {
+  using V = std::vector<std::wstring>;
+  EXPECT_EQ(kz::SplitFields(L"a,b,,c", L','), (V{L"a", L"b", L"", L"c"}));
+  EXPECT_EQ(kz::SplitFields(L"", L','), (V{L""}));
+  EXPECT_EQ(kz::SplitFields(L"x^y,z^", L'^'), (V{L"x", L"y,z", L""}));
+  EXPECT_EQ(kz::SplitFields(L" a , b ", L','), (V{L" a ", L" b "}));
+  V f = kz::SplitFields(L"a,b", L',');
+  EXPECT_EQ(kz::Field(f, 1), L"b");
+  try {
+    kz::Field(f, 2);
+    FAIL();
+  } catch (const kz::Error& e) {
+    EXPECT_EQ(e.number(), 9);
+  }
+}
+
+TEST(ActionReferences, ExpandOnlyAtTheStartOfAField) {
+  FamilyVariable app(L"KZT_APPDIR", L"C:\\App");
+  std::wstring windows = kz::GetWindowsFolder(), system = kz::GetSystemFolder();
+  wchar_t process_windir[MAX_PATH] = {};
+  GetEnvironmentVariableW(L"windir", process_windir, MAX_PATH);
+  using kz::Lookup;
+  struct Case {
+    const wchar_t* field;
+    Lookup lookup;
+    std::wstring want;
+  } cases[] = {
+      {L"%KZT_APPDIR%\\bin", Lookup::Environment, L"C:\\App\\bin"},
+      {L"%kzt_appdir%", Lookup::EnvironmentFlagged, L"C:\\App"},
+      {L"x%KZT_APPDIR%\\bin", Lookup::Environment, L"x%KZT_APPDIR%\\bin"},
+      {L"C:\\a%b", Lookup::Environment, L"C:\\a%b"},
+      {L"%KZT_APPDIR%\\a%b%c", Lookup::Environment, L"C:\\App\\a"},  // pieces after the tail are dropped
+      {L"%KZT_NO_SUCH_VARIABLE%\\x", Lookup::Environment, L"\\x"},
+      {L"%WinDir%\\Fonts", Lookup::FoldersThenEnvironment, windows + L"\\Fonts"},
+      {L"%winsysdir%", Lookup::FoldersThenFlagged, system},
+      {L"%windir%\\x", Lookup::ProcessWindir, std::wstring(process_windir) + L"\\x"},
+      {L"%KZT_APPDIR%", Lookup::ProcessWindir, L"C:\\App"},
+      {L"", Lookup::Environment, L""},
+  };
+  for (const Case& c : cases) EXPECT_EQ(kz::ExpandReference(c.field, c.lookup), c.want) << kz::ToAnsi(c.field);
+  // A reference without its closing percent sign has no tail: error 9.
+  try {
+    kz::ExpandReference(L"%KZT_APPDIR", Lookup::Environment);
+    FAIL();
+  } catch (const kz::Error& e) {
+    EXPECT_EQ(e.number(), 9);
+  }
+}
+
+TEST_F(ActionTest, RegistryLinesWriteStringValuesForEveryRootForm) {
+  FamilyVariable sub(L"KZT_SUBKEY", L"Software\\Kelzud10Tests\\Actions\\Expanded");
+  FamilyVariable name(L"KZT_VALUENAME", L"FromVariable");
+  FamilyVariable data(L"KZT_DATA", L"C:\\Data");
+  wchar_t windir[MAX_PATH] = {};
+  GetEnvironmentVariableW(L"windir", windir, MAX_PATH);
+  Section(L"Registry", {
+      {L"entry1", L"hcu,Software\\Kelzud10Tests\\Actions,Name,Text,"},
+      {L"entry2", L"HCU,Software\\Kelzud10Tests\\Actions,Extra,Text,x"},
+      {L"entry3", L"-2147483647,Software\\Kelzud10Tests\\Actions\\Numeric,N,1,"},
+      {L"entry4", L"hcu,%KZT_SUBKEY%,%KZT_VALUENAME%,%KZT_DATA%\\sub,"},
+      {L"entry5", L"hcu,Software\\Kelzud10Tests\\Actions,Win,%windir%\\Fonts,"},
+      {L"empty", L""},
+      {L"entry6", L"hcu,Software\\Kelzud10Tests\\Actions,Untouched,x%KZT_DATA%,"},
+  });
+  CallResult r = Pals(kelzudIFHPalsCREGK);
+  ASSERT_EQ(r.error, 0) << kz::ToAnsi(r.description);
+  EXPECT_EQ(r.value.vt(), VT_EMPTY);
+  std::wstring base = kTestKey;
+  EXPECT_EQ(RegString(base, L"Name"), L"Text");
+  EXPECT_EQ(RegString(base, L"Extra"), L"Text x");
+  EXPECT_EQ(RegString(base + L"\\Numeric", L"N"), L"1");
+  EXPECT_EQ(RegString(base + L"\\Expanded", L"FromVariable"), L"C:\\Data\\sub");
+  EXPECT_EQ(RegString(base, L"Win"), std::wstring(windir) + L"\\Fonts");
+  EXPECT_EQ(RegString(base, L"Untouched"), L"x%KZT_DATA%");
+  EXPECT_EQ(h_->key(), L"entry6");  // the last key of the section
+}
+
+TEST_F(ActionTest, RegistryRootsByAbbreviationCaseAndEmptyField) {
+  struct Case {
+    const wchar_t* root;
+    long error;
+  } cases[] = {{L"hcu", 0}, {L"HcU", 0}, {L"nonsense", 13}, {L"99999999999", 6}};
+  for (const Case& c : cases) {
+    Section(L"R", {{L"e", std::wstring(c.root) + L",Software\\Kelzud10Tests\\Actions,V,t,"}});
+    CallResult r = Pals(kelzudIFHPalsCREGK);
+    EXPECT_EQ(r.error, c.error) << kz::ToAnsi(c.root);
+  }
+  // An empty root is HKEY_LOCAL_MACHINE, like "hlm".
+  for (const wchar_t* root : {L"", L"HLM"}) {
+    Section(L"R", {{L"e", std::wstring(root) + L",Software\\Kelzud10Tests\\ActionsLM,V,lm,"}});
+    ASSERT_EQ(Pals(kelzudIFHPalsCREGK).error, 0);
+    EXPECT_EQ(RegString(L"Software\\Kelzud10Tests\\ActionsLM", L"V", HKEY_LOCAL_MACHINE), L"lm");
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software\\Kelzud10Tests\\ActionsLM");
+  }
+}
+
+TEST_F(ActionTest, AnErrorEndsTheActionKeepingEarlierLines) {
+  Section(L"R", {
+      {L"first", L"hcu,Software\\Kelzud10Tests\\Actions,First,1,"},
+      {L"short", L"hcu,Software\\Kelzud10Tests\\Actions,Short,2"},  // four fields
+      {L"third", L"hcu,Software\\Kelzud10Tests\\Actions,Third,3,"},
+  });
+  CallResult r = Pals(kelzudIFHPalsCREGK);
+  EXPECT_EQ(r.error, 9);
+  EXPECT_EQ(r.source, L"Kelzud10.clsKelzudINIFileHandler1A");
+  EXPECT_EQ(r.description, L"Subscript out of range");
+  EXPECT_EQ(RegString(kTestKey, L"First"), L"1");
+  EXPECT_EQ(RegString(kTestKey, L"Short"), L"<absent>");
+  EXPECT_EQ(RegString(kTestKey, L"Third"), L"<absent>");
+  EXPECT_EQ(h_->key(), L"short");
+}
+
+TEST_F(ActionTest, ActionArgumentsAreOptionalAndByReference) {
+  Section(L"Empty", {});
+  // Every argument may be left out, the process flag may be false: nothing changes.
+  CallResult r = Call(h_->itf(), L"PalsIREGBAK", {});
+  EXPECT_EQ(r.error, 0);
+  Var code = Var::Long(kelzudIFHPalsCREGK), text = Var::Str(L"keep"), number = Var::Long(7);
+  Var missing = Var::Missing(), no = Var::Bool(false);
+  r = Call(h_->itf(), L"Pals", {code.get(), text.get(), number.get(), missing.get(), no.get()});
+  EXPECT_EQ(r.error, 0);
+  EXPECT_EQ(kz::VarToStr(text.get()), L"keep");
+  EXPECT_EQ(number.get()->lVal, 7);
+}
+
+namespace {
+
+// Waits for a file another process writes (the registry editor runs on its own).
+bool WaitForFile(const std::wstring& path) {
+  for (int i = 0; i < 200; ++i) {
+    if (FileExists(path)) {
+      Sleep(100);  // let the writer finish
+      return true;
+    }
+    Sleep(50);
+  }
+  return false;
+}
+
+}  // namespace
+
+TEST_F(ActionTest, RegistryBackupExportsLogsAndShowsProgress) {
+  HKEY k;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Kelzud10Tests\\Actions\\Branch", 0, nullptr, 0, KEY_WRITE,
+                            nullptr, &k, nullptr), ERROR_SUCCESS);
+  RegSetValueExW(k, L"Marker", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"exported"), 18);
+  RegCloseKey(k);
+  TempDir logs, backup;
+  FamilyVariable logs_var(L"VQENVSLOGS", logs.path());
+  UnattendedLog boxes;
+  Section(L"Backup", {{L"user.reg", L"HKEY_CURRENT_USER\\Software\\Kelzud10Tests\\Actions\\Branch"},
+                      {L"skipped.reg", L""}});
+  Var code = Var::Long(kelzudIFHPalsEREGBAK), folder = Var::Str(backup.path());  // no trailing backslash
+  CallResult r = Call(h_->itf(), L"Pals", {code.get(), folder.get()});
+  ASSERT_EQ(r.error, 0) << kz::ToAnsi(r.description);
+  EXPECT_EQ(kz::VarToStr(folder.get()), backup.path() + L"\\");  // completed in the caller's variable
+  // The log entry, in the folder named by VQENVSLOGS.
+  EXPECT_EQ(ReadFileText(logs.File(L"bar.ini")),
+            L"[Registry]\r\nuser.reg=HKEY_CURRENT_USER\\Software\\Kelzud10Tests\\Actions\\Branch\r\n");
+  // The export, written by the registry editor on its own.
+  ASSERT_TRUE(WaitForFile(backup.File(L"user.reg")));
+  // The registry editor writes its export as UTF-16.
+  HANDLE f = CreateFileW(backup.File(L"user.reg").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(f, INVALID_HANDLE_VALUE);
+  std::wstring exported(4096, L'\0');
+  DWORD got = 0;
+  ReadFile(f, &exported[0], 8192, &got, nullptr);
+  CloseHandle(f);
+  exported.resize(got / 2);
+  EXPECT_NE(exported.find(L"[HKEY_CURRENT_USER\\Software\\Kelzud10Tests\\Actions\\Branch]"), std::wstring::npos);
+  EXPECT_NE(exported.find(L"\"Marker\"=\"exported\""), std::wstring::npos);
+  // Progress went to the static message window, which the unattended run only logs.
+  std::vector<std::wstring> records = boxes.Records();
+  ASSERT_EQ(records.size(), 2u);
+  EXPECT_NE(records[0].find(L"Taking Backup for user.reg - HKEY_CURRENT_USER\\\\Software"), std::wstring::npos)
+      << kz::ToAnsi(records[0]);
+  EXPECT_EQ(records[1].rfind(L"hide", 0), 0u);
+  EXPECT_EQ(h_->key(), L"skipped.reg");
+}
+
+TEST_F(ActionTest, RegistryBackupFolderComesFromTheApplicationObject) {
+  TempDir app, logs;
+  FamilyVariable logs_var(L"VQENVSLOGS", logs.path());
+  Section(L"Empty", {});
+  // The client's application object: anything with a Path property.
+  Ptr<IDispatch> fso = Create(L"Scripting.FileSystemObject");
+  Var name = Var::Str(app.path());
+  Var folder_obj = kz::CallByName(fso.get(), L"GetFolder", DISPATCH_METHOD, std::vector<VARIANT*>{name.get()});
+  Var code = Var::Long(kelzudIFHPalsEREGBAK), folder = Var::Str(L"");
+  CallResult r = Call(h_->itf(), L"Pals", {code.get(), folder.get()});
+  EXPECT_EQ(r.error, 91);  // no AppObj yet
+  ASSERT_HRESULT_SUCCEEDED(h_->putref_AppObj(folder_obj.get()->pdispVal));
+  UnattendedLog boxes;
+  r = Call(h_->itf(), L"Pals", {code.get(), folder.get()});
+  ASSERT_EQ(r.error, 0) << kz::ToAnsi(r.description);
+  std::wstring got = kz::VarToStr(folder.get());
+  EXPECT_TRUE(kz::EqualNoCase(got, app.path() + L"\\")) << kz::ToAnsi(got);
+  // A section without lines shows nothing, logs nothing and starts no export.
+  EXPECT_TRUE(boxes.Records().empty());
+  EXPECT_FALSE(FileExists(logs.File(L"bar.ini")));
+}
+
+TEST_F(ActionTest, RegistryBackupWithoutTheRuntimeComponent) {
+  kz::SiblingRedirect absent(kz::kSiblingRuntime, L"Kelzud10Tests.NoSuchRuntime");
+  Section(L"Backup", {{L"user.reg", L"HKEY_CURRENT_USER\\Software\\Kelzud10Tests"}});
+  Var code = Var::Long(kelzudIFHPalsEREGBAK), folder = Var::Str(dir_.path());
+  CallResult r = Call(h_->itf(), L"Pals", {code.get(), folder.get()});
+  EXPECT_EQ(r.error, 429);
+  EXPECT_FALSE(FileExists(dir_.File(L"user.reg")));
+}
