@@ -7,7 +7,7 @@ here="$(cd "$(dirname "$0")" && pwd)"
 . "$here/../tools/env.sh"
 "$here/../tools/build.sh" --target kelzud10 >/dev/null
 cmake --build "$KZ_ROOT/build" --target benchmarks >/dev/null 2>&1 || true
-wineserver -p
+wineserver -p 2>/dev/null || true
 wine wineboot >/dev/null 2>&1 || true
 "$KZ_ROOT/tools/register-all" "$KZ_ROOT/build"
 for b in "$here"/*.vbs; do

@@ -5,7 +5,7 @@ here="$(dirname "$0")"
 "$here/setup.sh"
 . "$here/env.sh"
 "$here/build.sh" --target kelzud10 kzpals siblings 2>/dev/null || "$here/build.sh" --target kelzud10 kzpals
-wineserver -p
+wineserver -p 2>/dev/null || true
 wine wineboot >/dev/null 2>&1 || true
 "$here/register-all" "$KZ_ROOT/build"
 echo "kelzud10.dll registered in $WINEPREFIX"
