@@ -1,15 +1,32 @@
 #include "frame/latebound.h"
 
+#include <dispex.h>
+
 #include "frame/error.h"
 
 namespace kz {
 namespace {
 
+// IID_IDispatchEx, which the MinGW import libraries do not carry.
+const IID kIidDispatchEx = {0xa6ef9860, 0xc720, 0x11d0, {0x93, 0x37, 0x00, 0xa0, 0xc9, 0x0d, 0xca, 0xa9}};
+
 Var Call(IDispatch* obj, const wchar_t* name, WORD flags, std::vector<VARIANT>& rev, bool put) {
   if (!obj) Raise(kErrObjectNotSet);
   DISPID id;
   LPOLESTR n = const_cast<LPOLESTR>(name);
-  if (FAILED(obj->GetIDsOfNames(IID_NULL, &n, 1, LOCALE_USER_DEFAULT, &id))) Raise(kErrNoMember);
+  if (FAILED(obj->GetIDsOfNames(IID_NULL, &n, 1, LOCALE_USER_DEFAULT, &id))) {
+    // Script objects (a VBScript class instance under Wine) may answer names only through
+    // IDispatchEx.
+    IDispatchEx* ex = nullptr;
+    bool found = false;
+    if (SUCCEEDED(obj->QueryInterface(kIidDispatchEx, reinterpret_cast<void**>(&ex))) && ex) {
+      BSTR b = SysAllocString(name);
+      found = b && SUCCEEDED(ex->GetDispID(b, fdexNameCaseInsensitive, &id));
+      SysFreeString(b);
+      ex->Release();
+    }
+    if (!found) Raise(kErrNoMember);
+  }
   DISPID put_id = DISPID_PROPERTYPUT;
   DISPPARAMS dp{rev.empty() ? nullptr : rev.data(), put ? &put_id : nullptr, static_cast<UINT>(rev.size()),
                 put ? 1u : 0u};

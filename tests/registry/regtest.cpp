@@ -45,6 +45,36 @@ bool ScratchKey::HasSubKey(const std::wstring& sub) const {
   return true;
 }
 
+unsigned long OpenHandleCount() {
+  struct Entry {
+    ULONG pid;
+    BYTE type, flags;
+    USHORT handle;
+    PVOID object;
+    ACCESS_MASK access;
+  };
+  struct List {
+    ULONG count;
+    Entry items[1];
+  };
+  using Query = LONG(WINAPI*)(ULONG, PVOID, ULONG, PULONG);
+  auto query = reinterpret_cast<Query>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
+  constexpr ULONG kSystemHandleInformation = 16;
+  constexpr LONG kInfoLengthMismatch = static_cast<LONG>(0xC0000004);
+  std::vector<BYTE> buf(1 << 16);
+  ULONG len = 0;
+  LONG status;
+  while ((status = query(kSystemHandleInformation, buf.data(), static_cast<ULONG>(buf.size()), &len)) ==
+         kInfoLengthMismatch)
+    buf.resize(buf.size() * 2);
+  EXPECT_EQ(status, 0);
+  const List* list = reinterpret_cast<const List*>(buf.data());
+  unsigned long n = 0;
+  for (ULONG i = 0; i < list->count; ++i) n += list->items[i].pid == GetCurrentProcessId();
+  return n;
+}
+
 std::vector<std::wstring> TextItems(const VARIANT& v, LONG* lbound, LONG* ubound) {
   std::vector<std::wstring> out;
   EXPECT_TRUE(v.vt & VT_ARRAY);

@@ -37,6 +37,10 @@ inline bool HandleIsOpen(long h) {
                           nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
 }
 
+// How many handles of any kind this process holds (from the system's handle list, which
+// Wine also keeps; its GetProcessHandleCount always answers 0).
+unsigned long OpenHandleCount();
+
 // A new registry object held by the test.
 inline Ptr<kz::RegistryObject> NewRegistryObject() {
   return Ptr<kz::RegistryObject>::Adopt(kz::MakeObject<kz::RegistryObject>());
