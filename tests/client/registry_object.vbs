@@ -50,6 +50,15 @@ CheckEqual v(0) & "|" & v(1), "one|two", "strings in order"
 CheckEqual r.SetValue(h, "obj", r), 0, "an object writes nothing"
 Check IsEmpty(r.GetValue(h, "obj")), "nothing was written for the object"
 
+' Values written by another program: an expandable string.
+Dim shell
+Set shell = CreateObject("WScript.Shell")
+shell.RegWrite "HKCU\" & TestPath & "\expand", "<%WINDIR%>", "REG_EXPAND_SZ"
+v = r.GetValue(h, "expand", , t)
+CheckEqual t, 2, "REG_EXPAND_SZ type"
+CheckEqual v, shell.ExpandEnvironmentStrings("<%WINDIR%>"), "REG_EXPAND_SZ is expanded"
+Check InStr(v, "%") = 0, "no variable left"
+
 ' A missing value with a default: the default is stored and returned.
 t = 99
 CheckEqual r.GetValue(h, "dflt", 5, t), 5, "default returned"
