@@ -72,9 +72,9 @@ std::string KeyCipher::EncryptDecrypt(const std::string& data, const std::wstrin
     if (!CryptHashData(hash.get(), reinterpret_cast<const BYTE*>(key_bytes.data()),
                        static_cast<DWORD>(key_bytes.size()), 0))
       Fail(quilErrorCreatingHashData, L"");
-    crypt::Key k(crypt::DeriveKey(context_.get(), type == quilBlockEncryption ? CALG_RC2 : CALG_RC4, hash.get(),
-                                  CRYPT_NO_SALT));
-    if (!k.get()) Fail(quilErrorDerivingKey, L"");
+    crypt::Key k;
+    if (!k.Derive(context_.get(), type == quilBlockEncryption ? CALG_RC2 : CALG_RC4, hash.get(), CRYPT_NO_SALT))
+      Fail(quilErrorDerivingKey, L"");
 
     std::string buf = data;
     DWORD len = static_cast<DWORD>(buf.size());

@@ -1,6 +1,6 @@
 #include "crypto/cryptoapi.h"
 
-#include <set>
+#include <map>
 
 namespace kz {
 namespace crypt {
@@ -10,7 +10,8 @@ namespace {
 // apartments: the table is shared and locked.
 struct KeyTable {
   SRWLOCK lock = SRWLOCK_INIT;
-  std::set<HCRYPTKEY> live;
+  std::map<HCRYPTKEY, unsigned long long> live;  // key -> serial number
+  unsigned long long next_serial = 0;
 };
 
 KeyTable& Keys() {
@@ -50,13 +51,15 @@ size_t LiveKeyCount() {
   return n;
 }
 
-HCRYPTKEY DeriveKey(HCRYPTPROV prov, ALG_ID alg, HCRYPTHASH hash, DWORD flags) {
+HCRYPTKEY DeriveKey(HCRYPTPROV prov, ALG_ID alg, HCRYPTHASH hash, DWORD flags, unsigned long long* serial) {
   HCRYPTKEY k = 0;
   if (!prov || !hash || !CryptDeriveKey(prov, alg, hash, flags, &k)) return 0;
   KeyTable& t = Keys();
   AcquireSRWLockExclusive(&t.lock);
   try {
-    t.live.insert(k);
+    unsigned long long n = ++t.next_serial;
+    t.live[k] = n;
+    if (serial) *serial = n;
   } catch (...) {
     ReleaseSRWLockExclusive(&t.lock);
     CryptDestroyKey(k);
@@ -66,13 +69,18 @@ HCRYPTKEY DeriveKey(HCRYPTPROV prov, ALG_ID alg, HCRYPTHASH hash, DWORD flags) {
   return k;
 }
 
-void DestroyKey(HCRYPTKEY key) {
+static void Destroy(HCRYPTKEY key, const unsigned long long* serial) {
   KeyTable& t = Keys();
   AcquireSRWLockExclusive(&t.lock);
-  bool mine = t.live.erase(key) != 0;
+  auto it = t.live.find(key);
+  bool mine = it != t.live.end() && (!serial || it->second == *serial);
+  if (mine) t.live.erase(it);
   ReleaseSRWLockExclusive(&t.lock);
   if (mine) CryptDestroyKey(key);
 }
+
+void DestroyKey(HCRYPTKEY key) { Destroy(key, nullptr); }
+void DestroyKey(HCRYPTKEY key, unsigned long long serial) { Destroy(key, &serial); }
 
 bool BlockBytes(HCRYPTKEY key, DWORD* bytes) {
   DWORD bits = 0, n = sizeof bits;

@@ -41,12 +41,15 @@ class Hash {
 
 // True while `key` is a key this library derived and has not destroyed.
 bool IsLiveKey(HCRYPTKEY key);
-// CryptDeriveKey, recording the new key; 0 on failure.
-HCRYPTKEY DeriveKey(HCRYPTPROV prov, ALG_ID alg, HCRYPTHASH hash, DWORD flags);
 // How many keys the library holds at the moment.
 size_t LiveKeyCount();
+// CryptDeriveKey, recording the new key; 0 on failure. `serial` tells this key apart from
+// a later one that the platform happens to give the same handle.
+HCRYPTKEY DeriveKey(HCRYPTPROV prov, ALG_ID alg, HCRYPTHASH hash, DWORD flags, unsigned long long* serial = nullptr);
 // Destroys a key the library made (nothing for any other handle).
 void DestroyKey(HCRYPTKEY key);
+// Destroys the key only if it is still the one with that serial number.
+void DestroyKey(HCRYPTKEY key, unsigned long long serial);
 // Block length in bytes of a live key's cipher (0 for a stream cipher); false when the key is
 // not live or the platform cannot tell.
 bool BlockBytes(HCRYPTKEY key, DWORD* bytes);
@@ -59,20 +62,28 @@ bool Encrypt(HCRYPTKEY key, bool final, BYTE* data, DWORD* len, DWORD buffer_len
 // otherwise); anything else fails as bad data would.
 bool Decrypt(HCRYPTKEY key, bool final, BYTE* data, DWORD* len);
 
-// Owns one derived key.
+// Owns one derived key (which other code may destroy first: then it lets go of it).
 class Key {
  public:
   Key() = default;
-  explicit Key(HCRYPTKEY h) : h_(h) {}
   Key(const Key&) = delete;
   Key& operator=(const Key&) = delete;
   ~Key() { Reset(); }
   HCRYPTKEY get() const { return h_; }
-  void Reset() { if (h_) DestroyKey(h_); h_ = 0; }
-  void Assign(HCRYPTKEY h) { Reset(); h_ = h; }
+  // Derives a new key in place of the one held.
+  HCRYPTKEY Derive(HCRYPTPROV prov, ALG_ID alg, HCRYPTHASH hash, DWORD flags) {
+    Reset();
+    h_ = DeriveKey(prov, alg, hash, flags, &serial_);
+    return h_;
+  }
+  void Reset() {
+    if (h_) DestroyKey(h_, serial_);
+    h_ = 0;
+  }
 
  private:
   HCRYPTKEY h_ = 0;
+  unsigned long long serial_ = 0;
 };
 
 }  // namespace crypt

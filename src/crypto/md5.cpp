@@ -7,12 +7,20 @@ namespace {
 
 inline uint32_t Rotl(uint32_t x, int s) { return (x << s) | (x >> (32 - s)); }
 
+// The message word and constant are added first: they do not wait for the previous step, so
+// the chain from one step to the next is only f, the rotation and one addition. G is split
+// into two disjoint parts, one of which does not need b either.
 #define KZ_MD5_STEP(f, a, b, c, d, x, t, s) \
-  a += f(b, c, d) + (x) + (t);              \
+  a += (x) + (t);                           \
+  a += f(b, c, d);                          \
+  a = Rotl(a, s) + b;
+#define KZ_MD5_STEP_G(a, b, c, d, x, t, s) \
+  a += (x) + (t);                          \
+  a += c & ~d;                             \
+  a += b & d;                              \
   a = Rotl(a, s) + b;
 
 inline uint32_t F(uint32_t x, uint32_t y, uint32_t z) { return z ^ (x & (y ^ z)); }
-inline uint32_t G(uint32_t x, uint32_t y, uint32_t z) { return y ^ (z & (x ^ y)); }
 inline uint32_t H(uint32_t x, uint32_t y, uint32_t z) { return x ^ y ^ z; }
 inline uint32_t I(uint32_t x, uint32_t y, uint32_t z) { return y ^ (x | ~z); }
 
@@ -44,22 +52,22 @@ void Md5::Block(const uint32_t x[16]) {
   KZ_MD5_STEP(F, c, d, a, b, x[14], 0xa679438e, 17)
   KZ_MD5_STEP(F, b, c, d, a, x[15], 0x49b40821, 22)
 
-  KZ_MD5_STEP(G, a, b, c, d, x[1], 0xf61e2562, 5)
-  KZ_MD5_STEP(G, d, a, b, c, x[6], 0xc040b340, 9)
-  KZ_MD5_STEP(G, c, d, a, b, x[11], 0x265e5a51, 14)
-  KZ_MD5_STEP(G, b, c, d, a, x[0], 0xe9b6c7aa, 20)
-  KZ_MD5_STEP(G, a, b, c, d, x[5], 0xd62f105d, 5)
-  KZ_MD5_STEP(G, d, a, b, c, x[10], 0x02441453, 9)
-  KZ_MD5_STEP(G, c, d, a, b, x[15], 0xd8a1e681, 14)
-  KZ_MD5_STEP(G, b, c, d, a, x[4], 0xe7d3fbc8, 20)
-  KZ_MD5_STEP(G, a, b, c, d, x[9], 0x21e1cde6, 5)
-  KZ_MD5_STEP(G, d, a, b, c, x[14], 0xc33707d6, 9)
-  KZ_MD5_STEP(G, c, d, a, b, x[3], 0xf4d50d87, 14)
-  KZ_MD5_STEP(G, b, c, d, a, x[8], 0x455a14ed, 20)
-  KZ_MD5_STEP(G, a, b, c, d, x[13], 0xa9e3e905, 5)
-  KZ_MD5_STEP(G, d, a, b, c, x[2], 0xfcefa3f8, 9)
-  KZ_MD5_STEP(G, c, d, a, b, x[7], 0x676f02d9, 14)
-  KZ_MD5_STEP(G, b, c, d, a, x[12], 0x8d2a4c8a, 20)
+  KZ_MD5_STEP_G(a, b, c, d, x[1], 0xf61e2562, 5)
+  KZ_MD5_STEP_G(d, a, b, c, x[6], 0xc040b340, 9)
+  KZ_MD5_STEP_G(c, d, a, b, x[11], 0x265e5a51, 14)
+  KZ_MD5_STEP_G(b, c, d, a, x[0], 0xe9b6c7aa, 20)
+  KZ_MD5_STEP_G(a, b, c, d, x[5], 0xd62f105d, 5)
+  KZ_MD5_STEP_G(d, a, b, c, x[10], 0x02441453, 9)
+  KZ_MD5_STEP_G(c, d, a, b, x[15], 0xd8a1e681, 14)
+  KZ_MD5_STEP_G(b, c, d, a, x[4], 0xe7d3fbc8, 20)
+  KZ_MD5_STEP_G(a, b, c, d, x[9], 0x21e1cde6, 5)
+  KZ_MD5_STEP_G(d, a, b, c, x[14], 0xc33707d6, 9)
+  KZ_MD5_STEP_G(c, d, a, b, x[3], 0xf4d50d87, 14)
+  KZ_MD5_STEP_G(b, c, d, a, x[8], 0x455a14ed, 20)
+  KZ_MD5_STEP_G(a, b, c, d, x[13], 0xa9e3e905, 5)
+  KZ_MD5_STEP_G(d, a, b, c, x[2], 0xfcefa3f8, 9)
+  KZ_MD5_STEP_G(c, d, a, b, x[7], 0x676f02d9, 14)
+  KZ_MD5_STEP_G(b, c, d, a, x[12], 0x8d2a4c8a, 20)
 
   KZ_MD5_STEP(H, a, b, c, d, x[5], 0xfffa3942, 4)
   KZ_MD5_STEP(H, d, a, b, c, x[8], 0x8771f681, 11)
@@ -129,9 +137,11 @@ void Md5::UpdateLowBytes(const wchar_t* text, size_t n) {
     uint32_t w[16];
     for (; n >= 64; text += 64, n -= 64) {
       for (int i = 0; i < 16; ++i) {
-        const wchar_t* p = text + 4 * i;
-        w[i] = (static_cast<uint32_t>(p[0]) & 0xFF) | (static_cast<uint32_t>(p[1]) & 0xFF) << 8 |
-               (static_cast<uint32_t>(p[2]) & 0xFF) << 16 | (static_cast<uint32_t>(p[3]) & 0xFF) << 24;
+        // Four UTF-16 units as two 32-bit loads (little-endian): their low bytes make a word.
+        uint32_t lo, hi;
+        memcpy(&lo, text + 4 * i, 4);
+        memcpy(&hi, text + 4 * i + 2, 4);
+        w[i] = (lo & 0xFFu) | ((lo >> 8) & 0xFF00u) | ((hi & 0xFFu) << 16) | ((hi << 8) & 0xFF000000u);
       }
       Block(w);
       length_ += 64;
