@@ -444,3 +444,60 @@ TEST_F(FileCipherTest, AFiveHundredMegabyteFileRoundTripsInChunks) {
   EXPECT_TRUE(zeros);
   DeleteFileW(f.c_str());
 }
+
+namespace {
+HCRYPTKEY g_key_to_destroy = 0;
+int g_dispatched = 0;
+LRESULT CALLBACK RecordingProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_APP) {
+    ++g_dispatched;
+    if (g_key_to_destroy) kz::crypt::DestroyKey(g_key_to_destroy);  // a handler re-entering the library
+    return 0;
+  }
+  return DefWindowProcW(w, msg, wp, lp);
+}
+HWND MessageWindow() {
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = RecordingProc;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.lpszClassName = L"KzCryptoTestWindow";
+  RegisterClassW(&wc);
+  return CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+}
+}  // namespace
+
+TEST_F(FileCipherTest, PendingMessagesRunBetweenChunksAndMayEndTheKey) {
+  HWND w = MessageWindow();
+  ASSERT_NE(w, nullptr);
+  std::wstring small = dir_.File(L"small.bin"), big = dir_.File(L"big.bin");
+  WriteFileText(small, "one chunk");
+  std::string plain = Pattern(kz::kFileCipherChunk + 100, 5);
+  WriteFileText(big, plain);
+
+  // One chunk: nothing runs in between.
+  g_dispatched = 0;
+  PostMessageW(w, WM_APP, 0, 0);
+  ASSERT_TRUE(Encrypt(small));
+  EXPECT_EQ(g_dispatched, 0);
+  MSG m;
+  while (PeekMessageW(&m, w, 0, 0, PM_REMOVE)) DispatchMessageW(&m);
+  EXPECT_EQ(g_dispatched, 1);
+
+  // Two chunks: the handler runs after the first, and here destroys the key in use.
+  suite_->StringCipher(0, L"", L"pw", 21, 1);
+  long key = 0;
+  suite_->get_lHSessionKey(&key);
+  g_dispatched = 0;
+  g_key_to_destroy = static_cast<HCRYPTKEY>(key);
+  PostMessageW(w, WM_APP, 0, 0);
+  BSTR name = SysAllocString(big.c_str());
+  VARIANT_BOOL r = VARIANT_TRUE;
+  ASSERT_HRESULT_SUCCEEDED(suite_->DoFileEncrypt(&name, &key, &r));
+  g_key_to_destroy = 0;
+  EXPECT_EQ(g_dispatched, 1);
+  EXPECT_EQ(r, VARIANT_FALSE);
+  EXPECT_TRUE(ReadBytes(big) == plain);
+  EXPECT_EQ(Listing(dir_.path()).size(), 2u);
+  SysFreeString(name);
+  DestroyWindow(w);
+}

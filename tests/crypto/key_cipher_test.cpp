@@ -60,6 +60,10 @@ TEST(KeyCipher, RoundTripsEveryByteInBothTypesAndForms) {
       EXPECT_EQ(Str(Decrypt(c, L"pass word", hex, type)), text) << type << hex;
     }
   }
+  // A long text (a megabyte) goes through whole.
+  std::wstring big(1 << 20, L'q');
+  big[777] = L'\0';
+  EXPECT_EQ(Str(Decrypt(Str(Encrypt(big, L"k", true, kBlock)), L"k", true, kBlock)), big);
   // Hex output uses upper-case digits only.
   std::wstring h = Str(Encrypt(text, L"k", true, kBlock));
   EXPECT_EQ(h.find_first_not_of(L"0123456789ABCDEF"), std::wstring::npos);

@@ -75,6 +75,18 @@ TEST(PasswordCipher, RoundTripsTextWhoseCodesStayInRange) {
   }
 }
 
+TEST(PasswordCipher, LongTextsAndLongPasswords) {
+  std::wstring text(1 << 20, L'm');
+  Outcome enc = Cipher(L"CryptSalsana", Var::Str(text), Var::Str(L"xx"));
+  ASSERT_EQ(enc.text.size(), text.size());
+  EXPECT_EQ(Cipher(L"DeCryptSalsana", Var::Str(enc.text), Var::Str(L"xx")).text, text);
+  // A password of a million characters: K = 4,250,000; phases 2, 4 and 0 fall below 0 and
+  // phases 1, 3 and 5 above 255, so nothing is left.
+  Outcome big = Cipher(L"CryptSalsana", Var::Str(L"AAAAAA"), Var::Str(std::wstring(1000000, L'\u00ff')));
+  EXPECT_EQ(big.password.get()->dblVal, 4250000.0);
+  EXPECT_EQ(big.text, L"");
+}
+
 TEST(PasswordCipher, EmptyTextAndEmptyPassword) {
   Outcome e = Cipher(L"CryptSalsana", Var::Str(L""), Var::Str(L"anything"));
   EXPECT_EQ(e.text, L"");

@@ -261,3 +261,29 @@ TEST(ProviderCipher, InertMembersAndMemberCount) {
   vt->Release();
   ti->Release();
 }
+
+namespace {
+bool UnderWine() { return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr; }
+}  // namespace
+
+TEST(ProviderCipher, CreatesTheDefaultKeyContainerWhenItIsMissing) {
+  // Deleting the user's default key container is only done in the test prefix of Wine.
+  if (!UnderWine()) GTEST_SKIP() << "would delete the user's default key container";
+  for (const char* p : {"Microsoft Base Cryptographic Provider v1.0", "Microsoft Enhanced Cryptographic Provider v1.0"}) {
+    HCRYPTPROV h = 0;
+    CryptAcquireContextA(&h, nullptr, p, PROV_RSA_FULL, CRYPT_DELETEKEYSET);
+    ASSERT_FALSE(CryptAcquireContextA(&h, nullptr, p, PROV_RSA_FULL, 0)) << p;
+  }
+  Suite s;
+  for (long m : {0L, 21L}) {
+    std::wstring enc = s.Str(0, L"text", L"pw", m, 1);
+    EXPECT_EQ(enc.size(), 16u) << m;
+    EXPECT_NE(s.Long(L"m_CSP_Provider"), 0) << m;
+    EXPECT_EQ(s.Str(1, enc, L"pw", m, 1), L"text") << m;
+  }
+  for (const char* p : {"Microsoft Base Cryptographic Provider v1.0", "Microsoft Enhanced Cryptographic Provider v1.0"}) {
+    HCRYPTPROV h = 0;
+    EXPECT_TRUE(CryptAcquireContextA(&h, nullptr, p, PROV_RSA_FULL, 0)) << p;
+    if (h) CryptReleaseContext(h, 0);
+  }
+}
