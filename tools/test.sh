@@ -9,6 +9,7 @@ here="$(dirname "$0")"
 # Wine keeps ctest's pipes open.
 wineserver -p 2>/dev/null || true
 wine wineboot >/dev/null 2>&1 || true
+wine cmd /c exit >/dev/null 2>&1 || true  # the prefix's services are up before the first test
 cd "$KZ_ROOT/build"
 set +e
 ctest --output-on-failure --timeout 300 -j2 "$@"

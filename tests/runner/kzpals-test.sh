@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # kzpals from the command line: a section that runs, a section that fails, bad usage.
 . "$(dirname "$0")/../../tools/env.sh"
+wine() { timeout 60 wine "$@"; }  # a hang fails the check instead of the whole run
 exe="${1:?kzpals.exe}"
 tmp="$(mktemp -d)"; trap 'rm -rf "$tmp"; wine reg delete "HKCU\\Software\\Kelzud10Tests\\Kzpals" /f >/dev/null 2>&1' EXIT
 fail=0
