@@ -251,7 +251,7 @@ namespace {
 
 // Waits for a file another process writes (the registry editor runs on its own).
 bool WaitForFile(const std::wstring& path) {
-  for (int i = 0; i < 200; ++i) {
+  for (int i = 0; i < 600; ++i) {  // up to 30 s: the editor starts slowly on a busy machine
     if (FileExists(path)) {
       Sleep(100);  // let the writer finish
       return true;

@@ -86,7 +86,7 @@ r = h.Pals(43, folder)
 CheckEqual folder, backup & "\", "backup folder completed in the caller's variable"
 h.Path = logs & "\bar.ini" : h.Section = "Registry" : h.Key = "client.reg"
 CheckEqual h.Value, "HKEY_CURRENT_USER\" & base, "backup log entry"
-For i = 1 To 100
+For i = 1 To 400
   If fso.FileExists(backup & "\client.reg") Then Exit For
   Pause 50
 Next
