@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "benchkit.h"
+
 #include "crypto/clsKelzudCryptographyA.h"
 
 #include <psapi.h>
@@ -21,21 +23,8 @@ namespace {
 
 constexpr int kRounds = 3;
 
-double Now() {
-  static LARGE_INTEGER freq = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER t;
-  QueryPerformanceCounter(&t);
-  return static_cast<double>(t.QuadPart) / static_cast<double>(freq.QuadPart);
-}
-
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
+using bench::Median;
+using bench::Now;
 
 std::wstring TempFile(const wchar_t* name) {
   wchar_t dir[MAX_PATH];

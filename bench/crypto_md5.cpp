@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "benchkit.h"
+
 #include "crypto/clsKelzudGRegKeyMD5A.h"
 
 #include <wincrypt.h>
@@ -15,21 +17,8 @@ namespace {
 constexpr size_t kChars = 1u << 20;
 constexpr int kRounds = 15;
 
-double Now() {
-  static LARGE_INTEGER freq = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER t;
-  QueryPerformanceCounter(&t);
-  return static_cast<double>(t.QuadPart) / static_cast<double>(freq.QuadPart);
-}
-
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
+using bench::Median;
+using bench::Now;
 
 }  // namespace
 

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "benchkit.h"
+
 #include "registry/clsKelzudRegHand1A.h"
 #include "registry/clsKelzudRegHand1ValuesA.h"
 
@@ -15,21 +17,8 @@ constexpr int kValues = 10000;
 constexpr int kRounds = 7;
 const char kPath[] = "Software\\Kelzud10Tests\\bench_registry_enum";
 
-double Now() {
-  static LARGE_INTEGER freq = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER t;
-  QueryPerformanceCounter(&t);
-  return static_cast<double>(t.QuadPart) / static_cast<double>(freq.QuadPart);
-}
-
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
+using bench::Median;
+using bench::Now;
 
 // Strings, numbers and binary data, as a typical application key holds them.
 void Fill(HKEY key) {

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "common/sibling.h"
-#include "common/textlog.h"
+#include "platform/textlog.h"
 #include "frame/variant.h"
 #include "kelzud11.h"
 #include "kelzud11/regvalue.h"
@@ -56,7 +56,7 @@ std::wstring ReadVariable(long scope, const std::wstring& name, bool expand) {
     if (RegOpenKeyExW(HKEY_CURRENT_USER, kUserEnvironment, 0, KEY_QUERY_VALUE, key.out()) == ERROR_SUCCESS)
       found = ReadText(key.get(), name, value);
   }
-  if (!found) value = ProcessVariable(name.c_str());
+  if (!found) value = kz::ProcessVariable(name.c_str());
   return expand ? Expand(value) : value;
 }
 

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "common/sibling.h"
-#include "common/textlog.h"
+#include "platform/textlog.h"
 #include "frame/dispatch.h"
 #include "frame/variant.h"
 #include "kelzud16.h"
@@ -21,7 +21,7 @@ namespace {
 constexpr int kWidth = 440;
 constexpr int kHeight = 120;
 
-std::wstring UnattendedLogFile() { return ProcessVariable(L"KELZUD10_UNATTENDED"); }
+std::wstring UnattendedLogFile() { return kz::ProcessVariable(L"KELZUD10_UNATTENDED"); }
 
 // A window handle given as a number; anything else is no owner.
 HWND OwnerFrom(const VARIANT& v) {
@@ -51,7 +51,7 @@ class WUIStatic : public SiblingObject<WUIStatic, _clsKelzudWUIStatic> {
       std::wstring text = kz::FromBstr(sMessage);
       std::wstring log = UnattendedLogFile();
       if (!log.empty()) {
-        AppendLine(log, L"show\t" + std::wstring(ProgId()) + L"\t" + EscapeField(text));
+        kz::AppendLine(log, L"show\t" + std::wstring(ProgId()) + L"\t" + kz::EscapeField(text));
         logged_ = true;
         return;
       }
@@ -96,7 +96,7 @@ class WUIStatic : public SiblingObject<WUIStatic, _clsKelzudWUIStatic> {
     if (logged_) {
       logged_ = false;
       std::wstring log = UnattendedLogFile();
-      if (!log.empty()) AppendLine(log, L"hide\t" + std::wstring(ProgId()) + L"\t");
+      if (!log.empty()) kz::AppendLine(log, L"hide\t" + std::wstring(ProgId()) + L"\t");
     }
     if (wnd_) {
       // A window can be destroyed only by its own thread; from any other, it is asked to close.

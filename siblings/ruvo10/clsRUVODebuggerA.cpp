@@ -10,7 +10,7 @@
 #include <string>
 
 #include "common/sibling.h"
-#include "common/textlog.h"
+#include "platform/textlog.h"
 #include "frame/latebound.h"
 #include "frame/ptr.h"
 #include "frame/variant.h"
@@ -52,11 +52,11 @@ class Debugger : public SiblingObject<Debugger, _clsRUVODebuggerA> {
     return Run([&] {
       std::wstring line = LocalTime() + L"\t" + std::to_wstring(GetCurrentProcessId()) + L"\t" +
                           std::to_wstring(GetCurrentThreadId()) + L"\t" + std::to_wstring(*iLevel) + L"\t" +
-                          EscapeField(kz::FromBstr(*sTag)) + L"\t" + EscapeField(kz::FromBstr(*sKind)) + L"\t" +
-                          EscapeField(kz::FromBstr(*sObjectName)) + L"\t" + EscapeField(AppTitle()) + L"\t" +
-                          EscapeField(kz::FromBstr(*sText));
+                          kz::EscapeField(kz::FromBstr(*sTag)) + L"\t" + kz::EscapeField(kz::FromBstr(*sKind)) + L"\t" +
+                          kz::EscapeField(kz::FromBstr(*sObjectName)) + L"\t" + kz::EscapeField(AppTitle()) + L"\t" +
+                          kz::EscapeField(kz::FromBstr(*sText));
       OutputDebugStringW((line + L"\n").c_str());
-      AppendLine(ProcessVariable(L"RUVO10_DEBUGLOG"), line);
+      kz::AppendLine(kz::ProcessVariable(L"RUVO10_DEBUGLOG"), line);
     });
   }
 

@@ -16,7 +16,7 @@ int ShowMessage(const std::wstring& text, long style, const std::wstring& title)
 int DefaultAnswer(long style);
 
 // A record of the unattended log, escaped so that it stays on one line:
-// style TAB title TAB text, with backslash, tab, CR and LF written as \\ \t \r \n.
+// style TAB title TAB text, each field escaped as EscapeField (platform/textlog.h) does.
 std::wstring UnattendedRecord(long style, const std::wstring& title, const std::wstring& text);
 
 }  // namespace kz

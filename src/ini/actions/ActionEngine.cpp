@@ -4,6 +4,7 @@
 #include "frame/modules.h"
 #include "frame/variant.h"
 #include "platform/text.h"
+#include "platform/textlog.h"
 
 namespace kz {
 
@@ -34,15 +35,6 @@ std::wstring FromEnvironment(std::wstring name, bool flagged) {
   return KelEnvironGet(scope, name, *flag.get());
 }
 
-std::wstring ProcessVariable(const std::wstring& name) {
-  DWORD n = GetEnvironmentVariableW(name.c_str(), nullptr, 0);
-  if (n == 0) return std::wstring();
-  std::wstring v(n, L'\0');
-  n = GetEnvironmentVariableW(name.c_str(), &v[0], n);
-  v.resize(n);
-  return v;
-}
-
 std::wstring ValueOf(const std::wstring& name, Lookup lookup) {
   switch (lookup) {
     case Lookup::FoldersThenEnvironment:
@@ -51,7 +43,7 @@ std::wstring ValueOf(const std::wstring& name, Lookup lookup) {
       if (EqualNoCase(name, L"winsysdir")) return GetSystemFolder();
       return FromEnvironment(name, lookup == Lookup::FoldersThenFlagged);
     case Lookup::ProcessWindir:
-      if (EqualNoCase(name, L"windir")) return ProcessVariable(name);
+      if (EqualNoCase(name, L"windir")) return ProcessVariable(name.c_str());
       return FromEnvironment(name, false);
     case Lookup::EnvironmentFlagged:
       return FromEnvironment(name, true);

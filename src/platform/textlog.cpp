@@ -1,8 +1,8 @@
-#include "common/textlog.h"
+#include "platform/textlog.h"
 
 #include <windows.h>
 
-namespace kzs {
+namespace kz {
 
 std::wstring ProcessVariable(const wchar_t* name) {
   std::wstring value(256, L'\0');
@@ -46,4 +46,4 @@ void AppendLine(const std::wstring& file, const std::wstring& line) {
   CloseHandle(h);
 }
 
-}  // namespace kzs
+}  // namespace kz

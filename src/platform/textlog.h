@@ -1,9 +1,9 @@
-// One-line text records appended to a file named by an environment variable: the static
-// message window writes to the unattended log, the debugger to its debug log.
+// One-line text records appended to a file named by an environment variable: the UI seam and
+// the static message window write to the unattended log, the debugger to its debug log.
 #pragma once
 #include <string>
 
-namespace kzs {
+namespace kz {
 
 // The value of a process environment variable ("" when it is not set).
 std::wstring ProcessVariable(const wchar_t* name);
@@ -16,4 +16,4 @@ std::wstring EscapeField(const std::wstring& s);
 // failing the caller for).
 void AppendLine(const std::wstring& file, const std::wstring& line);
 
-}  // namespace kzs
+}  // namespace kz
