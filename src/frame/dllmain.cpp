@@ -1,7 +1,7 @@
 // The four exports of the in-process server.
 #include "frame/module.h"
 #include "frame/server.h"
-#include "frame/dispatch.h"
+#include "frame/inproc.h"
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE inst, DWORD reason, LPVOID) {
   if (reason == DLL_PROCESS_ATTACH) DisableThreadLibraryCalls(inst);
@@ -15,9 +15,7 @@ extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID iid, 
 extern "C" HRESULT STDAPICALLTYPE DllCanUnloadNow() { return kz::ModuleCount() == 0 ? S_OK : S_FALSE; }
 
 extern "C" HRESULT STDAPICALLTYPE DllRegisterServer() {
-  wchar_t path[MAX_PATH];
-  GetModuleFileNameW(kz::ThisModule(), path, MAX_PATH);
-  return kz::RegisterServer(path);
+  return kz::RegisterServer(kz::ModulePath().c_str());
 }
 
 extern "C" HRESULT STDAPICALLTYPE DllUnregisterServer() { return kz::UnregisterServer(); }

@@ -1,0 +1,106 @@
+#include "frame/inproc.h"
+
+#include <new>
+
+#include "frame/dispatch.h"
+#include "frame/module.h"
+
+namespace kz {
+namespace {
+
+class ClassFactory : public IClassFactory {
+ public:
+  explicit ClassFactory(Creator c) : creator_(c) { ModuleAddRef(); }
+  virtual ~ClassFactory() { ModuleRelease(); }
+
+  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+    if (!ppv) return E_POINTER;
+    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IClassFactory)) {
+      *ppv = static_cast<IClassFactory*>(this);
+      AddRef();
+      return S_OK;
+    }
+    *ppv = nullptr;
+    return E_NOINTERFACE;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
+  STDMETHODIMP_(ULONG) Release() override {
+    LONG r = InterlockedDecrement(&refs_);
+    if (r == 0) delete this;
+    return static_cast<ULONG>(r);
+  }
+  STDMETHODIMP CreateInstance(IUnknown* outer, REFIID riid, void** ppv) override {
+    if (!ppv) return E_POINTER;
+    *ppv = nullptr;
+    if (outer) return CLASS_E_NOAGGREGATION;
+    return creator_(riid, ppv);
+  }
+  STDMETHODIMP LockServer(BOOL lock) override {
+    if (lock) ModuleAddRef(); else ModuleRelease();
+    return S_OK;
+  }
+
+ private:
+  Creator creator_;
+  volatile LONG refs_ = 1;
+};
+
+bool SetString(const std::wstring& path, const wchar_t* name, const std::wstring& value) {
+  HKEY k;
+  if (RegCreateKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &k, nullptr) != ERROR_SUCCESS)
+    return false;
+  LONG r = RegSetValueExW(k, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                          static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+  RegCloseKey(k);
+  return r == ERROR_SUCCESS;
+}
+
+void RemoveTree(const std::wstring& path) {
+  RegDeleteTreeW(HKEY_CLASSES_ROOT, path.c_str());
+  RegDeleteKeyW(HKEY_CLASSES_ROOT, path.c_str());  // the key itself, where the tree call leaves it
+}
+
+}  // namespace
+
+HRESULT NewClassFactory(Creator create, REFIID iid, void** out) {
+  if (!out) return E_POINTER;
+  *out = nullptr;
+  ClassFactory* f = new (std::nothrow) ClassFactory(create);
+  if (!f) return E_OUTOFMEMORY;
+  HRESULT hr = f->QueryInterface(iid, out);
+  f->Release();
+  return hr;
+}
+
+std::wstring GuidText(REFGUID g) {
+  wchar_t buf[40];
+  StringFromGUID2(g, buf, 40);
+  return buf;
+}
+
+std::wstring ModulePath() {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    DWORD n = GetModuleFileNameW(ThisModule(), &path[0], static_cast<DWORD>(path.size()));
+    if (n == 0) return std::wstring();
+    if (n < path.size()) return path.substr(0, n);
+    path.resize(path.size() * 2);
+  }
+}
+
+bool RegisterClassKeys(const std::wstring& progid, REFCLSID clsid, const std::wstring& module_path,
+                       const std::wstring& libid, const std::wstring& version) {
+  const std::wstring key = L"CLSID\\" + GuidText(clsid);
+  return SetString(key, nullptr, progid) && SetString(key + L"\\InprocServer32", nullptr, module_path) &&
+         SetString(key + L"\\InprocServer32", L"ThreadingModel", L"Apartment") &&
+         SetString(key + L"\\ProgID", nullptr, progid) && SetString(key + L"\\VERSION", nullptr, version) &&
+         SetString(key + L"\\TypeLib", nullptr, libid) && SetString(key + L"\\Programmable", nullptr, L"") &&
+         SetString(progid, nullptr, progid) && SetString(progid + L"\\CLSID", nullptr, GuidText(clsid));
+}
+
+void RemoveClassKeys(const std::wstring& progid, REFCLSID clsid) {
+  RemoveTree(progid);
+  RemoveTree(L"CLSID\\" + GuidText(clsid));
+}
+
+}  // namespace kz
