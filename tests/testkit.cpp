@@ -63,6 +63,15 @@ std::vector<std::wstring> UnattendedLog::Records() const {
   return out;
 }
 
+VariableCleanup::~VariableCleanup() {
+  HKEY k;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Environment", 0, KEY_SET_VALUE, &k) == ERROR_SUCCESS) {
+    RegDeleteValueW(k, name.c_str());
+    RegCloseKey(k);
+  }
+  SetEnvironmentVariableW(name.c_str(), nullptr);
+}
+
 HRESULT TryCreate(const wchar_t* progid) {
   CLSID clsid;
   HRESULT hr = CLSIDFromProgID(progid, &clsid);

@@ -42,6 +42,12 @@ class UnattendedLog {
   bool had_previous_ = false;
 };
 
+// Removes a variable a test set, from the user's environment and from this process.
+struct VariableCleanup {
+  std::wstring name;
+  ~VariableCleanup();
+};
+
 // Creates an object by programmatic identifier, as a client does (asserting success).
 Ptr<IDispatch> Create(const wchar_t* progid);
 // HRESULT of creating by programmatic identifier.

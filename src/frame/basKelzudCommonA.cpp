@@ -5,7 +5,8 @@
 
 #include "frame/dispatch.h"
 #include "frame/latebound.h"
-#include "frame/module.h"
+#include "frame/inproc.h"
+#include "frame/refcounted.h"
 #include "frame/modules.h"
 #include "frame/ptr.h"
 #include "frame/variant.h"
@@ -21,25 +22,8 @@ constexpr long kErrInvalidUseOfNull = 94;
 
 // The application object the module services hand to sibling components. It has no type
 // information of its own: three read-only properties reached by name.
-class AppObject : public IDispatch {
+class AppObject : public RefCounted<IDispatch> {
  public:
-  AppObject() { ModuleAddRef(); }
-  virtual ~AppObject() { ModuleRelease(); }
-
-  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-    if (!ppv) return E_POINTER;
-    *ppv = nullptr;
-    if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IDispatch)) return E_NOINTERFACE;
-    *ppv = static_cast<IDispatch*>(this);
-    AddRef();
-    return S_OK;
-  }
-  STDMETHODIMP_(ULONG) AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
-  STDMETHODIMP_(ULONG) Release() override {
-    LONG r = InterlockedDecrement(&refs_);
-    if (r == 0) delete this;
-    return static_cast<ULONG>(r);
-  }
   STDMETHODIMP GetTypeInfoCount(UINT* n) override {
     if (!n) return E_POINTER;
     *n = 0;
@@ -82,21 +66,13 @@ class AppObject : public IDispatch {
 
   // The folder of the library's file, without a trailing backslash unless it is a root.
   static std::wstring ModuleFolder() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-      DWORD n = GetModuleFileNameW(ThisModule(), &path[0], static_cast<DWORD>(path.size()));
-      if (n == 0) return std::wstring();
-      if (n < path.size()) { path.resize(n); break; }
-      path.resize(path.size() * 2);
-    }
+    std::wstring path = ModulePath();
     size_t slash = path.find_last_of(L"\\/");
     if (slash == std::wstring::npos) return std::wstring();
     path.resize(slash);
     if (path.size() == 2 && path[1] == L':') path += L'\\';
     return path;
   }
-
-  volatile LONG refs_ = 1;
 };
 
 // Runs one step of an environment call: a failure is reported and the next step runs.

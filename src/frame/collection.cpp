@@ -3,33 +3,15 @@
 #include <cmath>
 
 #include "frame/error.h"
-#include "frame/module.h"
+#include "frame/refcounted.h"
 
 namespace kz {
 namespace {
 
-class EnumVariant : public IEnumVARIANT {
+class EnumVariant : public RefCounted<IEnumVARIANT> {
  public:
-  explicit EnumVariant(std::vector<Var> items, size_t pos = 0) : items_(std::move(items)), pos_(pos) {
-    ModuleAddRef();
-  }
-  virtual ~EnumVariant() { ModuleRelease(); }
-  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-    if (!ppv) return E_POINTER;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IEnumVARIANT)) {
-      *ppv = static_cast<IEnumVARIANT*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
-  }
-  STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&refs_); }
-  STDMETHODIMP_(ULONG) Release() override {
-    LONG r = InterlockedDecrement(&refs_);
-    if (!r) delete this;
-    return r;
-  }
+  explicit EnumVariant(std::vector<Var> items, size_t pos = 0) : items_(std::move(items)), pos_(pos) {}
+
   STDMETHODIMP Next(ULONG n, VARIANT* out, ULONG* fetched) override {
     if (!out) return E_POINTER;
     ULONG got = 0;
@@ -49,22 +31,18 @@ class EnumVariant : public IEnumVARIANT {
   STDMETHODIMP Clone(IEnumVARIANT** out) override {
     if (!out) return E_POINTER;
     *out = new EnumVariant(items_, pos_);
-    (*out)->AddRef();
     return S_OK;
   }
 
  private:
   std::vector<Var> items_;
   size_t pos_;
-  volatile LONG refs_ = 0;
 };
 
 }  // namespace
 
 IUnknown* MakeEnumVariant(std::vector<Var> items) {
-  IUnknown* e = new EnumVariant(std::move(items));
-  e->AddRef();
-  return e;
+  return new EnumVariant(std::move(items));
 }
 
 std::wstring Collection::Fold(const std::wstring& key) { return LowerCase(key); }

@@ -4,31 +4,15 @@
 
 #include "frame/dispatch.h"
 #include "frame/module.h"
+#include "frame/refcounted.h"
 
 namespace kz {
 namespace {
 
-class ClassFactory : public IClassFactory {
+class ClassFactory : public RefCounted<IClassFactory> {
  public:
-  explicit ClassFactory(Creator c) : creator_(c) { ModuleAddRef(); }
-  virtual ~ClassFactory() { ModuleRelease(); }
+  explicit ClassFactory(Creator c) : creator_(c) {}
 
-  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-    if (!ppv) return E_POINTER;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IClassFactory)) {
-      *ppv = static_cast<IClassFactory*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
-  }
-  STDMETHODIMP_(ULONG) AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
-  STDMETHODIMP_(ULONG) Release() override {
-    LONG r = InterlockedDecrement(&refs_);
-    if (r == 0) delete this;
-    return static_cast<ULONG>(r);
-  }
   STDMETHODIMP CreateInstance(IUnknown* outer, REFIID riid, void** ppv) override {
     if (!ppv) return E_POINTER;
     *ppv = nullptr;
@@ -42,7 +26,6 @@ class ClassFactory : public IClassFactory {
 
  private:
   Creator creator_;
-  volatile LONG refs_ = 1;
 };
 
 bool SetString(const std::wstring& path, const wchar_t* name, const std::wstring& value) {

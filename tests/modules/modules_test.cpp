@@ -25,19 +25,6 @@ std::wstring UniqueName(const wchar_t* what) {
   return std::wstring(L"KZT_MOD_") + what + L"_" + std::to_wstring(GetCurrentProcessId());
 }
 
-// Removes a variable the test set, from the user's environment and from this process.
-struct VariableCleanup {
-  std::wstring name;
-  ~VariableCleanup() {
-    HKEY k;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Environment", 0, KEY_SET_VALUE, &k) == ERROR_SUCCESS) {
-      RegDeleteValueW(k, name.c_str());
-      RegCloseKey(k);
-    }
-    SetEnvironmentVariableW(name.c_str(), nullptr);
-  }
-};
-
 // Points a process environment variable elsewhere for the life of the object.
 class ProcessVariable {
  public:

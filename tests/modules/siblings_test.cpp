@@ -13,18 +13,6 @@ std::wstring UniqueName(const wchar_t* what) {
   return std::wstring(L"KZT_SIB_") + what + L"_" + std::to_wstring(GetCurrentProcessId());
 }
 
-struct VariableCleanup {
-  std::wstring name;
-  ~VariableCleanup() {
-    HKEY k;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Environment", 0, KEY_SET_VALUE, &k) == ERROR_SUCCESS) {
-      RegDeleteValueW(k, name.c_str());
-      RegCloseKey(k);
-    }
-    SetEnvironmentVariableW(name.c_str(), nullptr);
-  }
-};
-
 struct KeyCleanup {
   std::wstring path;
   ~KeyCleanup() { RegDeleteTreeW(HKEY_CURRENT_USER, path.c_str()); RegDeleteKeyW(HKEY_CURRENT_USER, path.c_str()); }
