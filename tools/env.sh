@@ -1,9 +1,62 @@
-# Sourced by the project's scripts: the project's own 32-bit Wine prefix and a pinned locale,
-# so the ANSI code page is 1252 in every run.
+# Sourced by the project's scripts. Each architecture has its own build folder (build/x86,
+# build/x64) and its own Wine prefix (.wineprefix/x86, .wineprefix/x64); a pinned locale keeps
+# the ANSI code page at 1252 in every run.
+#
+#   KZ_ARCH=x86|x64   the architecture to work with (default: x86 where the host runs it, else x64)
+#   KZ_NO_X86=1       behave as on a host that cannot run 32-bit programs
+#   KZ_WINEPREFIX     a prefix of the caller's own instead of .wineprefix/<arch>
 KZ_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-export WINEPREFIX="${KZ_WINEPREFIX:-$KZ_ROOT/.wineprefix}"
-export WINEARCH=win32
+KZ_WINE32=/usr/lib/wine/wine
+KZ_WINE64=/usr/lib/wine/wine64
+
+# Whether 32-bit Windows programs can run here: the 32-bit Wine loader is itself a 32-bit program,
+# so starting it answers the question. Prints the reason when they cannot.
+kz_x86_runs() {
+  if [ -n "${KZ_NO_X86:-}" ]; then
+    echo "KZ_NO_X86 is set"; return 1
+  fi
+  if [ ! -x "$KZ_WINE32" ]; then
+    echo "the 32-bit Wine loader ($KZ_WINE32) is not installed"; return 1
+  fi
+  local out
+  if ! out="$("$KZ_WINE32" --version 2>&1)"; then
+    echo "this host's kernel refuses 32-bit programs (${out##*: })"; return 1
+  fi
+  return 0
+}
+
+# The architectures this host runs, the reference (x86) first.
+kz_host_archs() {
+  if kz_x86_runs >/dev/null; then echo "x86 x64"; else echo "x64"; fi
+}
+
+kz_use_arch() {
+  case "$1" in
+    x86|x64) ;;
+    *) echo "env: unknown architecture '$1' (x86 or x64)" >&2; return 2 ;;
+  esac
+  export KZ_ARCH="$1"
+  export KZ_BUILD="$KZ_ROOT/build/$KZ_ARCH"
+  export WINEPREFIX="${KZ_WINEPREFIX:-$KZ_ROOT/.wineprefix/$KZ_ARCH}"
+  PATH="$(printf '%s' "$PATH" | tr ':' '\n' | grep -vx "$KZ_ROOT/tools/wine64" | paste -sd:)"
+  if [ "$KZ_ARCH" = x64 ]; then
+    export WINEARCH=win64 WINELOADER="$KZ_WINE64"
+    PATH="$KZ_ROOT/tools/wine64:$PATH"
+  else
+    export WINEARCH=win32
+    unset WINELOADER
+  fi
+  export PATH
+}
+
 export WINEDEBUG=-all
 export LANG=en_US.UTF-8 LC_ALL=C.UTF-8
 export DISPLAY=
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+if [ -n "${KZ_ARCH:-}" ]; then
+  kz_use_arch "$KZ_ARCH" || return 2
+elif kz_x86_runs >/dev/null; then
+  kz_use_arch x86
+else
+  kz_use_arch x64
+fi

@@ -1,19 +1,45 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test (C++ tests and client scripts) under Wine.
+# Builds everything and runs every test (C++ tests and client scripts) under Wine, on every
+# architecture this host runs: x86 and x64 where 32-bit programs run, x64 alone elsewhere (the
+# x86 build is still built, so it keeps compiling). Each architecture has its own build folder
+# and Wine prefix. Extra arguments go to ctest.
 set -euo pipefail
 here="$(dirname "$0")"
 "$here/setup.sh"
 . "$here/env.sh"
-"$here/build.sh"
-# A persistent wineserver and a booted prefix: programs start fast, and no helper process of
-# Wine keeps ctest's pipes open.
-wineserver -p 2>/dev/null || true
-wine wineboot >/dev/null 2>&1 || true
-wine cmd /c exit >/dev/null 2>&1 || true  # the prefix's services are up before the first test
-cd "$KZ_ROOT/build"
-set +e
-ctest --output-on-failure --timeout 300 -j2 "$@"
-rc=$?
-set -e
-wineserver -k || true
+
+run_suite() {
+  kz_use_arch "$1"
+  shift
+  # A persistent wineserver and a booted prefix: programs start fast, and no helper process of
+  # Wine keeps ctest's pipes open.
+  wineserver -p 2>/dev/null || true
+  wine wineboot >/dev/null 2>&1 || true
+  wine cmd /c exit >/dev/null 2>&1 || true  # the prefix's services are up before the first test
+  local rc=0
+  (cd "$KZ_BUILD" && ctest --output-on-failure --timeout 300 -j2 "$@") | tee "$KZ_BUILD/ctest.out" || rc=$?
+  wineserver -k 2>/dev/null || true
+  summary+=("$KZ_ARCH: $(grep -E 'tests passed|No tests were found' "$KZ_BUILD/ctest.out" | tail -1)")
+  return $rc
+}
+
+archs="$(kz_host_archs)"
+for arch in x86 x64; do
+  echo "== build $arch"
+  KZ_ARCH=$arch "$here/build.sh"
+done
+
+summary=()
+rc=0
+for arch in $archs; do
+  echo "== tests $arch"
+  run_suite "$arch" "$@" || rc=1
+done
+echo
+echo "== summary"
+if [ "$archs" = x64 ]; then
+  why="$(kz_x86_runs)" || true
+  echo "x86: built, not run: $why"
+fi
+printf '%s\n' "${summary[@]}"
 exit $rc

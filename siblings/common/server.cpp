@@ -42,36 +42,21 @@ extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID iid, 
 
 extern "C" HRESULT STDAPICALLTYPE DllCanUnloadNow() { return kz::ModuleCount() == 0 ? S_OK : S_FALSE; }
 
-extern "C" HRESULT STDAPICALLTYPE DllRegisterServer() {
-  const std::wstring path = kz::ModulePath();
-  ITypeLib* tl = nullptr;
-  if (path.empty() || FAILED(LoadTypeLibEx(path.c_str(), REGKIND_REGISTER, &tl))) return SELFREG_E_TYPELIB;
-  TLIBATTR* attr = nullptr;
-  std::wstring libid, version = L"1.0";
-  if (SUCCEEDED(tl->GetLibAttr(&attr))) {
-    libid = kz::GuidText(attr->guid);
-    version = std::to_wstring(attr->wMajorVerNum) + L"." + std::to_wstring(attr->wMinorVerNum);
-    tl->ReleaseTLibAttr(attr);
-  }
-  tl->Release();
-  for (const auto& c : kzs::Table()) {
-    bool ok = kz::RegisterClassKeys(c.progid, *c.clsid, path, libid, version);
-    if (!ok) return SELFREG_E_CLASS;
-  }
+extern "C" HRESULT STDAPICALLTYPE DllUnregisterServer() {
+  for (const auto& c : kzs::Table()) kz::RemoveClassKeys(c.progid, *c.clsid);
+  kz::UnregisterEmbeddedTypeLib(kz::ModulePath());
   return S_OK;
 }
 
-extern "C" HRESULT STDAPICALLTYPE DllUnregisterServer() {
-  for (const auto& c : kzs::Table()) kz::RemoveClassKeys(c.progid, *c.clsid);
-  ITypeLib* tl = nullptr;
+extern "C" HRESULT STDAPICALLTYPE DllRegisterServer() {
   const std::wstring path = kz::ModulePath();
-  if (SUCCEEDED(LoadTypeLibEx(path.c_str(), REGKIND_NONE, &tl))) {
-    TLIBATTR* attr = nullptr;
-    if (SUCCEEDED(tl->GetLibAttr(&attr))) {
-      UnRegisterTypeLib(attr->guid, attr->wMajorVerNum, attr->wMinorVerNum, attr->lcid, attr->syskind);
-      tl->ReleaseTLibAttr(attr);
+  std::wstring libid, version;
+  if (!kz::RegisterEmbeddedTypeLib(path, &libid, &version)) return SELFREG_E_TYPELIB;
+  for (const auto& c : kzs::Table()) {
+    if (!kz::RegisterClassKeys(c.progid, *c.clsid, path, libid, version)) {
+      DllUnregisterServer();  // nothing half-registered
+      return SELFREG_E_CLASS;
     }
-    tl->Release();
   }
   return S_OK;
 }

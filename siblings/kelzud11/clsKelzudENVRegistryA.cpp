@@ -7,6 +7,7 @@
 // value is expandable when it holds a "%".
 #include <string>
 
+#include "base/longhandle.h"
 #include "common/sibling.h"
 #include "kelzud11.h"
 #include "kelzud11/regvalue.h"
@@ -73,7 +74,7 @@ class EnvRegistry : public SiblingObject<EnvRegistry, _clsKelzudENVRegistryA> {
   }
 
  private:
-  HKEY Root() const { return reinterpret_cast<HKEY>(static_cast<LONG_PTR>(root_)); }
+  HKEY Root() const { return kz::HandleFromLong<HKEY>(root_); }
 
   HRESULT Get(const std::wstring& field, BSTR* ret) {
     if (!ret) return E_POINTER;
@@ -84,7 +85,7 @@ class EnvRegistry : public SiblingObject<EnvRegistry, _clsKelzudENVRegistryA> {
     return Run([&] { field = kz::FromBstr(rhs); });
   }
 
-  long root_ = static_cast<long>(reinterpret_cast<LONG_PTR>(HKEY_LOCAL_MACHINE));
+  long root_ = static_cast<long>(0x80000002);  // HKEY_LOCAL_MACHINE as a Long
   std::wstring section_, value_name_;
 };
 

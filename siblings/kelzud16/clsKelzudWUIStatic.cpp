@@ -8,6 +8,7 @@
 //   show TAB KELZUD16.clsKelzudWUIStatic TAB text      hide TAB KELZUD16.clsKelzudWUIStatic TAB
 #include <string>
 
+#include "base/longhandle.h"
 #include "common/sibling.h"
 #include "platform/textlog.h"
 #include "frame/dispatch.h"
@@ -29,7 +30,7 @@ HWND OwnerFrom(const VARIANT& v) {
   try {
     kz::Var d = kz::Deref(&v);
     if (d.vt() == VT_EMPTY || d.vt() == VT_NULL || d.vt() == VT_DISPATCH || d.vt() == VT_UNKNOWN) return nullptr;
-    HWND h = reinterpret_cast<HWND>(static_cast<LONG_PTR>(kz::VarToLong(d.get())));
+    HWND h = kz::HandleFromLong<HWND>(kz::VarToLong(d.get()));
     return IsWindow(h) ? h : nullptr;
   } catch (const kz::Error&) {
     return nullptr;

@@ -30,9 +30,6 @@ const Method kMethods[25] = {
     {kEnhanced, CALG_SHA, CALG_3DES_112},
 };
 
-HCRYPTKEY KeyOf(long handle) { return static_cast<HCRYPTKEY>(static_cast<unsigned long>(handle)); }
-long LongOf(ULONG_PTR handle) { return static_cast<long>(handle); }
-
 std::wstring Text(BSTR* b) { return b ? FromBstr(*b) : std::wstring(); }
 
 int HexValue(wchar_t c) {
@@ -60,13 +57,13 @@ void ProviderCipherSuite::AcquireAndDerive() {
   std::string provider = ToAnsi(provider_);  // ends at the NUL the method row puts after the name
   if (!context_.Acquire(nullptr, provider.c_str(), PROV_RSA_FULL, 0))
     context_.Acquire(nullptr, provider.c_str(), PROV_RSA_FULL, CRYPT_NEWKEYSET);  // creates the default container
-  csp_ = LongOf(context_.get());
+  csp_ = context_.number();
   if (!context_.get()) return;
   crypt::Hash hash;
   if (!CryptCreateHash(context_.get(), static_cast<ALG_ID>(hash_algorithm_), 0, 0, hash.out())) return;
   std::string pw = AnsiBytes(password_);
   if (!CryptHashData(hash.get(), reinterpret_cast<const BYTE*>(pw.data()), static_cast<DWORD>(pw.size()), 0)) return;
-  session_key_ = LongOf(key_.Derive(context_.get(), static_cast<ALG_ID>(cipher_algorithm_), hash.get(), 0));
+  session_key_ = key_.Derive(context_.get(), static_cast<ALG_ID>(cipher_algorithm_), hash.get(), 0);
 }
 
 std::string ProviderCipherSuite::FromHex(const std::wstring& hex) {
@@ -85,10 +82,9 @@ std::wstring ProviderCipherSuite::EncryptString(long key, const std::wstring& te
   in_buffer_ = text;
   std::string buf = AnsiBytes(text);
   DWORD len = static_cast<DWORD>(buf.size()), needed = len;
-  HCRYPTKEY k = KeyOf(key);
-  if (!crypt::Encrypt(k, true, nullptr, &needed, len)) return std::wstring();
+  if (!crypt::Encrypt(key, true, nullptr, &needed, len)) return std::wstring();
   buf.resize(needed, ' ');
-  if (!crypt::Encrypt(k, true, reinterpret_cast<BYTE*>(&buf[0]), &len, needed)) return std::wstring();
+  if (!crypt::Encrypt(key, true, reinterpret_cast<BYTE*>(&buf[0]), &len, needed)) return std::wstring();
   return AnsiChars(buf.data(), len);
 }
 
@@ -96,7 +92,7 @@ std::wstring ProviderCipherSuite::DecryptString(long key, const std::wstring& te
   in_buffer_ = text;
   std::string buf = AnsiBytes(text);
   DWORD len = static_cast<DWORD>(buf.size());
-  if (!crypt::Decrypt(KeyOf(key), true, reinterpret_cast<BYTE*>(&buf[0]), &len)) return std::wstring();
+  if (!crypt::Decrypt(key, true, reinterpret_cast<BYTE*>(&buf[0]), &len)) return std::wstring();
   out_buffer_ = AnsiChars(buf.data(), len);
   return out_buffer_;
 }
@@ -124,9 +120,8 @@ std::wstring ProviderCipherSuite::StringCipher(long type, const std::wstring& so
 
 bool ProviderCipherSuite::FileOperation(const std::wstring& file, long* key, bool encrypt) {
   if (!FileFoundByPlainSearch(file)) return false;
-  HCRYPTKEY k = KeyOf(*key);
-  if (!CipherFileInPlace(file, k, encrypt)) return false;
-  crypt::DestroyKey(k);
+  if (!CipherFileInPlace(file, *key, encrypt)) return false;
+  crypt::DestroyKey(*key);
   *key = 0;
   return true;
 }

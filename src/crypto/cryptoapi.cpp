@@ -10,13 +10,24 @@ namespace {
 // apartments: the table is shared and locked.
 struct KeyTable {
   SRWLOCK lock = SRWLOCK_INIT;
-  std::map<HCRYPTKEY, unsigned long long> live;  // key -> serial number
-  unsigned long long next_serial = 0;
+  std::map<KeyNumber, HCRYPTKEY> live;
+  unsigned long next = 0;  // the last number given out
 };
 
 KeyTable& Keys() {
   static KeyTable t;
   return t;
+}
+
+// The handle behind a live number, or 0.
+HCRYPTKEY HandleOf(KeyNumber key) {
+  if (!key) return 0;
+  KeyTable& t = Keys();
+  AcquireSRWLockShared(&t.lock);
+  auto it = t.live.find(key);
+  HCRYPTKEY h = it == t.live.end() ? 0 : it->second;
+  ReleaseSRWLockShared(&t.lock);
+  return h;
 }
 
 }  // namespace
@@ -26,22 +37,20 @@ bool Context::Acquire(const char* container, const char* provider, DWORD type, D
   HCRYPTPROV h = 0;
   if (!CryptAcquireContextA(&h, container, provider, type, flags)) return false;
   h_ = h;
+  static volatile LONG last = 0;
+  LONG n;
+  do n = InterlockedIncrement(&last) & 0x7FFFFFFF; while (n == 0);
+  number_ = n;
   return true;
 }
 
 void Context::Reset() {
   if (h_) CryptReleaseContext(h_, 0);
   h_ = 0;
+  number_ = 0;
 }
 
-bool IsLiveKey(HCRYPTKEY key) {
-  if (!key) return false;
-  KeyTable& t = Keys();
-  AcquireSRWLockShared(&t.lock);
-  bool live = t.live.count(key) != 0;
-  ReleaseSRWLockShared(&t.lock);
-  return live;
-}
+bool IsLiveKey(KeyNumber key) { return HandleOf(key) != 0; }
 
 size_t LiveKeyCount() {
   KeyTable& t = Keys();
@@ -51,61 +60,69 @@ size_t LiveKeyCount() {
   return n;
 }
 
-HCRYPTKEY DeriveKey(HCRYPTPROV prov, ALG_ID alg, HCRYPTHASH hash, DWORD flags, unsigned long long* serial) {
+KeyNumber DeriveKey(HCRYPTPROV prov, ALG_ID alg, HCRYPTHASH hash, DWORD flags) {
   HCRYPTKEY k = 0;
   if (!prov || !hash || !CryptDeriveKey(prov, alg, hash, flags, &k)) return 0;
   KeyTable& t = Keys();
   AcquireSRWLockExclusive(&t.lock);
+  KeyNumber n = 0;
   try {
-    unsigned long long n = ++t.next_serial;
-    t.live[k] = n;
-    if (serial) *serial = n;
+    // Positive numbers in order; after 2^31 - 1 of them the count starts again, passing over
+    // any number still in use.
+    do {
+      t.next = t.next >= 0x7FFFFFFFul ? 1 : t.next + 1;
+      n = static_cast<KeyNumber>(t.next);
+    } while (t.live.count(n));
+    t.live[n] = k;
   } catch (...) {
     ReleaseSRWLockExclusive(&t.lock);
     CryptDestroyKey(k);
     throw;
   }
   ReleaseSRWLockExclusive(&t.lock);
-  return k;
+  return n;
 }
 
-static void Destroy(HCRYPTKEY key, const unsigned long long* serial) {
+void DestroyKey(KeyNumber key) {
   KeyTable& t = Keys();
   AcquireSRWLockExclusive(&t.lock);
   auto it = t.live.find(key);
-  bool mine = it != t.live.end() && (!serial || it->second == *serial);
-  if (mine) t.live.erase(it);
+  HCRYPTKEY h = 0;
+  if (it != t.live.end()) {
+    h = it->second;
+    t.live.erase(it);
+  }
   ReleaseSRWLockExclusive(&t.lock);
-  if (mine) CryptDestroyKey(key);
+  if (h) CryptDestroyKey(h);
 }
 
-void DestroyKey(HCRYPTKEY key) { Destroy(key, nullptr); }
-void DestroyKey(HCRYPTKEY key, unsigned long long serial) { Destroy(key, &serial); }
-
-bool BlockBytes(HCRYPTKEY key, DWORD* bytes) {
+bool BlockBytes(KeyNumber key, DWORD* bytes) {
   DWORD bits = 0, n = sizeof bits;
   *bytes = 0;
-  if (!IsLiveKey(key) || !CryptGetKeyParam(key, KP_BLOCKLEN, reinterpret_cast<BYTE*>(&bits), &n, 0)) return false;
+  HCRYPTKEY h = HandleOf(key);
+  if (!h || !CryptGetKeyParam(h, KP_BLOCKLEN, reinterpret_cast<BYTE*>(&bits), &n, 0)) return false;
   *bytes = bits / 8;
   return true;
 }
 
-bool Encrypt(HCRYPTKEY key, bool final, BYTE* data, DWORD* len, DWORD buffer_len) {
-  if (!IsLiveKey(key)) return false;
+bool Encrypt(KeyNumber key, bool final, BYTE* data, DWORD* len, DWORD buffer_len) {
+  HCRYPTKEY h = HandleOf(key);
+  if (!h) return false;
   DWORD in = *len;
-  if (!CryptEncrypt(key, 0, final ? TRUE : FALSE, 0, data, len, buffer_len)) return false;
+  if (!CryptEncrypt(h, 0, final ? TRUE : FALSE, 0, data, len, buffer_len)) return false;
   if (!data && *len < in) *len = in;
   return true;
 }
 
-bool Decrypt(HCRYPTKEY key, bool final, BYTE* data, DWORD* len) {
+bool Decrypt(KeyNumber key, bool final, BYTE* data, DWORD* len) {
   DWORD block = 0;
   if (!BlockBytes(key, &block)) return false;
+  HCRYPTKEY h = HandleOf(key);
   if (block && (*len % block != 0 || (final && *len == 0))) {
     SetLastError(static_cast<DWORD>(NTE_BAD_DATA));
     return false;
   }
-  return CryptDecrypt(key, 0, final ? TRUE : FALSE, 0, data, len) != FALSE;
+  return h && CryptDecrypt(h, 0, final ? TRUE : FALSE, 0, data, len) != FALSE;
 }
 
 }  // namespace crypt

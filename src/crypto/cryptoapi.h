@@ -1,8 +1,8 @@
 // Owners for CryptoAPI handles, so that no path leaks a provider context, hash or key.
 //
-// Keys are also recorded while they live: key handles reach the library as plain numbers
-// from callers, and the platform dereferences whatever number it is given. A handle the
-// library did not make, or has already destroyed, is refused instead of being passed on.
+// Keys are also recorded while they live: callers hand keys back as plain numbers, and the
+// platform dereferences whatever handle it is given. A number the library did not give out,
+// or whose key it has already destroyed, is refused instead of being passed on.
 #pragma once
 #include "frame/kz.h"
 
@@ -20,10 +20,14 @@ class Context {
   // CryptAcquireContextA; false (and no handle) on failure.
   bool Acquire(const char* container, const char* provider, DWORD type, DWORD flags);
   HCRYPTPROV get() const { return h_; }
+  // What callers are shown of the context (the handle is pointer-sized): a 32-bit number,
+  // never 0 and never the same for two acquisitions in a process; 0 when none is held.
+  long number() const { return number_; }
   void Reset();
 
  private:
   HCRYPTPROV h_ = 0;
+  long number_ = 0;
 };
 
 class Hash {
@@ -39,28 +43,31 @@ class Hash {
   HCRYPTHASH h_ = 0;
 };
 
-// True while `key` is a key this library derived and has not destroyed.
-bool IsLiveKey(HCRYPTKEY key);
+// Keys are known to callers by number, never by handle: a CryptoAPI key handle is pointer-sized
+// (a heap address on 64-bit Windows, often above 4 GiB) and would not survive a 32-bit Long.
+// Numbers are 32-bit, never 0, and never given out twice in a process, so a number kept after
+// its key was destroyed names nothing rather than a newer key.
+using KeyNumber = long;
+
+// True while `key` names a key this library derived and has not destroyed.
+bool IsLiveKey(KeyNumber key);
 // How many keys the library holds at the moment.
 size_t LiveKeyCount();
-// CryptDeriveKey, recording the new key; 0 on failure. `serial` tells this key apart from
-// a later one that the platform happens to give the same handle.
-HCRYPTKEY DeriveKey(HCRYPTPROV prov, ALG_ID alg, HCRYPTHASH hash, DWORD flags, unsigned long long* serial = nullptr);
-// Destroys a key the library made (nothing for any other handle).
-void DestroyKey(HCRYPTKEY key);
-// Destroys the key only if it is still the one with that serial number.
-void DestroyKey(HCRYPTKEY key, unsigned long long serial);
+// CryptDeriveKey, recording the new key; its number, or 0 on failure.
+KeyNumber DeriveKey(HCRYPTPROV prov, ALG_ID alg, HCRYPTHASH hash, DWORD flags);
+// Destroys a key the library made (nothing for any other number).
+void DestroyKey(KeyNumber key);
 // Block length in bytes of a live key's cipher (0 for a stream cipher); false when the key is
 // not live or the platform cannot tell.
-bool BlockBytes(HCRYPTKEY key, DWORD* bytes);
+bool BlockBytes(KeyNumber key, DWORD* bytes);
 
 // CryptEncrypt on a live key. With no buffer: the length the result needs (never less than
 // the data, which some providers report for stream ciphers as the buffer length).
-bool Encrypt(HCRYPTKEY key, bool final, BYTE* data, DWORD* len, DWORD buffer_len);
+bool Encrypt(KeyNumber key, bool final, BYTE* data, DWORD* len, DWORD buffer_len);
 // CryptDecrypt on a live key, given whole blocks only: a block cipher gets a multiple of its
 // block, and at least one block for the final call (providers read outside the data
 // otherwise); anything else fails as bad data would.
-bool Decrypt(HCRYPTKEY key, bool final, BYTE* data, DWORD* len);
+bool Decrypt(KeyNumber key, bool final, BYTE* data, DWORD* len);
 
 // Owns one derived key (which other code may destroy first: then it lets go of it).
 class Key {
@@ -69,21 +76,20 @@ class Key {
   Key(const Key&) = delete;
   Key& operator=(const Key&) = delete;
   ~Key() { Reset(); }
-  HCRYPTKEY get() const { return h_; }
+  KeyNumber get() const { return n_; }
   // Derives a new key in place of the one held.
-  HCRYPTKEY Derive(HCRYPTPROV prov, ALG_ID alg, HCRYPTHASH hash, DWORD flags) {
+  KeyNumber Derive(HCRYPTPROV prov, ALG_ID alg, HCRYPTHASH hash, DWORD flags) {
     Reset();
-    h_ = DeriveKey(prov, alg, hash, flags, &serial_);
-    return h_;
+    n_ = DeriveKey(prov, alg, hash, flags);
+    return n_;
   }
   void Reset() {
-    if (h_) DestroyKey(h_, serial_);
-    h_ = 0;
+    if (n_) DestroyKey(n_);
+    n_ = 0;
   }
 
  private:
-  HCRYPTKEY h_ = 0;
-  unsigned long long serial_ = 0;
+  KeyNumber n_ = 0;
 };
 
 }  // namespace crypt

@@ -104,7 +104,7 @@ void PumpMessages() {
 
 // A run stopped between chunks leaves the key in the middle of a message: a final call on
 // scratch data brings it back to its start for the caller's next use.
-void RestartKey(HCRYPTKEY key, bool encrypt, DWORD block) {
+void RestartKey(crypt::KeyNumber key, bool encrypt, DWORD block) {
   BYTE scratch[64] = {};
   DWORD len = encrypt ? 0 : block;
   if (encrypt) crypt::Encrypt(key, true, scratch, &len, sizeof scratch);
@@ -134,7 +134,7 @@ bool FileFoundByPlainSearch(const std::wstring& path) {
   return !(a & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
 }
 
-bool CipherFileInPlace(const std::wstring& path, HCRYPTKEY key, bool encrypt) {
+bool CipherFileInPlace(const std::wstring& path, crypt::KeyNumber key, bool encrypt) {
   DWORD before = GetFileAttributesW(path.c_str());
   if (before == INVALID_FILE_ATTRIBUTES) return false;
   // Reading with writers shut out: a file another program is writing is not taken.
@@ -155,9 +155,16 @@ bool CipherFileInPlace(const std::wstring& path, HCRYPTKEY key, bool encrypt) {
   if (!result.ok()) return false;
   std::vector<BYTE> buf(kFileCipherChunk + 64);
   bool mid_message = false;  // a chunk went through the key, the final call has not
-  for (unsigned long long left = total;;) {
-    bool final = left <= kFileCipherChunk;
-    DWORD n = final ? static_cast<DWORD>(left) : kFileCipherChunk;
+  // The cipher works in 4 MiB pieces to keep the memory small, but callers see the scheme's
+  // chunks of 1,000,000,000 bytes: pending messages run only between those (no piece crosses
+  // one; the size is a multiple of every block length).
+  constexpr unsigned long long kMessageChunk = 1000000000ull;
+  for (unsigned long long done = 0;;) {
+    unsigned long long left = total - done;
+    unsigned long long piece = kMessageChunk - done % kMessageChunk;
+    if (piece > kFileCipherChunk) piece = kFileCipherChunk;
+    bool final = left <= piece;
+    DWORD n = static_cast<DWORD>(final ? left : piece);
     DWORD len = n;
     bool ok = ReadAll(source.get(), buf.data(), n);
     if (ok) {
@@ -171,8 +178,8 @@ bool CipherFileInPlace(const std::wstring& path, HCRYPTKEY key, bool encrypt) {
       return false;
     }
     if (final) break;
-    left -= n;
-    PumpMessages();
+    done += n;
+    if (done % kMessageChunk == 0) PumpMessages();
   }
 
   // The result is complete: make it durable, give it the original's creation time and the

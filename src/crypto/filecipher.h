@@ -21,7 +21,7 @@ bool FileFoundByPlainSearch(const std::wstring& path);
 //
 // Attributes afterwards: a file reported as normal stays so; otherwise it keeps only its
 // read-only attribute if it had it, else only temporary if it had it, else none.
-bool CipherFileInPlace(const std::wstring& path, HCRYPTKEY key, bool encrypt);
+bool CipherFileInPlace(const std::wstring& path, crypt::KeyNumber key, bool encrypt);
 
 // The write used for the result file; tests put a failing one in its place.
 using FileWriter = BOOL (*)(HANDLE file, const void* data, DWORD size, DWORD* written);

@@ -82,8 +82,43 @@ bool RegisterClassKeys(const std::wstring& progid, REFCLSID clsid, const std::ws
 }
 
 void RemoveClassKeys(const std::wstring& progid, REFCLSID clsid) {
+  const std::wstring key = L"CLSID\\" + GuidText(clsid);
+  RemoveTree(key);
+  // A 32-bit process on a 32-bit system has no other view: the flag is ignored there and the
+  // probe sees the key just removed.
+  const REGSAM other_view = sizeof(void*) == 8 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
+  HKEY k = nullptr;
+  if (RegOpenKeyExW(HKEY_CLASSES_ROOT, (key + L"\\InprocServer32").c_str(), 0, KEY_READ | other_view, &k) ==
+      ERROR_SUCCESS) {
+    RegCloseKey(k);
+    return;
+  }
   RemoveTree(progid);
-  RemoveTree(L"CLSID\\" + GuidText(clsid));
+}
+
+bool RegisterEmbeddedTypeLib(const std::wstring& module_path, std::wstring* libid, std::wstring* version) {
+  ITypeLib* tl = nullptr;
+  if (module_path.empty() || FAILED(LoadTypeLibEx(module_path.c_str(), REGKIND_REGISTER, &tl))) return false;
+  TLIBATTR* attr = nullptr;
+  bool ok = SUCCEEDED(tl->GetLibAttr(&attr));
+  if (ok) {
+    *libid = GuidText(attr->guid);
+    *version = std::to_wstring(attr->wMajorVerNum) + L"." + std::to_wstring(attr->wMinorVerNum);
+    tl->ReleaseTLibAttr(attr);
+  }
+  tl->Release();
+  return ok;
+}
+
+void UnregisterEmbeddedTypeLib(const std::wstring& module_path) {
+  ITypeLib* tl = nullptr;
+  if (module_path.empty() || FAILED(LoadTypeLibEx(module_path.c_str(), REGKIND_NONE, &tl))) return;
+  TLIBATTR* attr = nullptr;
+  if (SUCCEEDED(tl->GetLibAttr(&attr))) {
+    UnRegisterTypeLib(attr->guid, attr->wMajorVerNum, attr->wMinorVerNum, attr->lcid, attr->syskind);
+    tl->ReleaseTLibAttr(attr);
+  }
+  tl->Release();
 }
 
 }  // namespace kz

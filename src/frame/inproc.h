@@ -22,6 +22,15 @@ std::wstring ModulePath();
 // identifier, version and type library, and the programmatic identifier's key.
 bool RegisterClassKeys(const std::wstring& progid, REFCLSID clsid, const std::wstring& module_path,
                        const std::wstring& libid, const std::wstring& version);
+// Removes the class's CLSID key from this architecture's registry view. The programmatic
+// identifier is shared by both views on 64-bit Windows: it goes only when the other
+// architecture's server of the class is not registered either.
 void RemoveClassKeys(const std::wstring& progid, REFCLSID clsid);
+
+// Registers the type library embedded in the module (for this architecture's system kind);
+// its identifier and "major.minor" version on success.
+bool RegisterEmbeddedTypeLib(const std::wstring& module_path, std::wstring* libid, std::wstring* version);
+// Unregisters this architecture's registration of the module's embedded type library.
+void UnregisterEmbeddedTypeLib(const std::wstring& module_path);
 
 }  // namespace kz

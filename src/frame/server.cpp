@@ -21,24 +21,24 @@ HRESULT GetClassObject(REFCLSID clsid, REFIID iid, void** out) {
 }
 
 HRESULT RegisterServer(const wchar_t* module_path) {
-  ITypeLib* tl = nullptr;
-  HRESULT hr = LoadTypeLibEx(module_path, REGKIND_REGISTER, &tl);
-  if (FAILED(hr)) return SELFREG_E_TYPELIB;
-  tl->Release();
-  const std::wstring libid = GuidText(LIBID_Kelzud10);
+  std::wstring libid, version;
+  if (!RegisterEmbeddedTypeLib(module_path, &libid, &version)) return SELFREG_E_TYPELIB;
   for (const auto& e : Catalogue()) {
     if (!IsPublished(e)) {
       RemoveClassKeys(ProgIdOf(e), *e.clsid);  // a class that is not built stays unregistered
       continue;
     }
-    if (!RegisterClassKeys(ProgIdOf(e), *e.clsid, module_path, libid, L"1.0")) return SELFREG_E_CLASS;
+    if (!RegisterClassKeys(ProgIdOf(e), *e.clsid, module_path, libid, version)) {
+      UnregisterServer();  // nothing half-registered
+      return SELFREG_E_CLASS;
+    }
   }
   return S_OK;
 }
 
 HRESULT UnregisterServer() {
   for (const auto& e : Catalogue()) RemoveClassKeys(ProgIdOf(e), *e.clsid);
-  UnRegisterTypeLib(LIBID_Kelzud10, 1, 0, 1033, SYS_WIN32);
+  UnregisterEmbeddedTypeLib(ModulePath());
   return S_OK;
 }
 

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "base/longhandle.h"
 #include "frame/kz.h"
 #include "frame/variant.h"
 
@@ -14,8 +15,7 @@ namespace reg {
 // KEY_ALL_ACCESS: every key the registry object opens or creates is opened this way.
 constexpr REGSAM kAccess = KEY_ALL_ACCESS;
 
-inline HKEY ToHkey(long h) { return reinterpret_cast<HKEY>(static_cast<LONG_PTR>(h)); }
-inline long FromHkey(HKEY h) { return static_cast<long>(reinterpret_cast<LONG_PTR>(h)); }
+inline HKEY ToHkey(long h) { return HandleFromLong<HKEY>(h); }
 
 // Owns one key handle.
 class KeyHandle {

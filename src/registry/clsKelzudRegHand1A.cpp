@@ -24,7 +24,6 @@ constexpr DISPID kKeyEnumerated = 1;
 constexpr DISPID kValueEnumerated = 2;
 
 using reg::ToHkey;
-using reg::FromHkey;
 
 // Reads a value in one call when it fits the first buffer, else again with the size the
 // platform asks for. Empty data when the value is missing, unreadable or without data.
@@ -110,7 +109,11 @@ long RegistryObject::Open(long key, const std::wstring& sub_key, bool must_exist
   HKEY h = nullptr;
   if (RegCreateKeyExA(ToHkey(key), sub.c_str(), 0, nullptr, 0, reg::kAccess, nullptr, &h, nullptr) != ERROR_SUCCESS)
     return kNoHandle;
-  long handle = FromHkey(h);
+  long handle = 0;
+  if (!LongFromHandle(h, &handle)) {  // not a kernel handle: it could not be named by a Long
+    RegCloseKey(h);
+    return kNoHandle;
+  }
   owned_.insert(handle);
   Record(handle, index_key.empty() ? reg::AutoTableKey(handle) : index_key);
   return handle;

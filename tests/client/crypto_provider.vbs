@@ -39,6 +39,16 @@ CheckEqual c.DoDecryptString(key, enc), "reuse", "DoDecryptString"
 CheckEqual c.OutBuffer, "reuse", "OutBuffer"
 CheckEqual c.DoEncryptString(12345, "x"), "", "a handle that is no key gives nothing"
 
+' A key number kept after the next call replaced its key names nothing from then on, on either
+' architecture: it never reaches the newer key.
+Dim oldKey
+c.StringCryptography 0, "x", "pw", 5, 1
+oldKey = c.lHSessionKey
+enc = c.StringCryptography(0, "", "pw2", 19, 0)
+Check c.lHSessionKey <> oldKey, "a new key gets a new number"
+CheckEqual c.DoEncryptString(oldKey, "secret"), "", "the replaced key's number is refused"
+CheckEqual c.DoDecryptString(c.lHSessionKey, c.DoEncryptString(c.lHSessionKey, "secret")), "secret", "the new key serves"
+
 ' Wrong password: block ciphers give nothing.
 enc = c.StringCryptography(0, "secret", "right", 21)
 CheckEqual c.StringCryptography(1, enc, "wrong", 21), "", "wrong password"

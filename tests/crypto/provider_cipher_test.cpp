@@ -1,6 +1,7 @@
 // The provider cipher suite: the method table, string encryption in both conversions, the
 // hex rules, the key handles it leaves, and the inert members.
 #include <string>
+#include <vector>
 
 #include "crypto/clsKelzudCryptographyA.h"
 #include "crypto/cryptoapi.h"
@@ -286,4 +287,88 @@ TEST(ProviderCipher, CreatesTheDefaultKeyContainerWhenItIsMissing) {
     EXPECT_TRUE(CryptAcquireContextA(&h, nullptr, p, PROV_RSA_FULL, 0)) << p;
     if (h) CryptReleaseContext(h, 0);
   }
+}
+
+// A key number kept after its key was replaced names nothing, even where the platform gives
+// the next key the same handle: the number of the old key is refused, not sent to the new one.
+TEST(ProviderCipher, AnOldKeyNumberNeverReachesANewerKey) {
+  Suite s;
+  s.Str(0, L"x", L"pw", 5, 1);
+  Var first = s.Get(L"lHSessionKey");
+  s.Str(0, L"", L"pw2", 19, 1);
+  Var second = s.Get(L"lHSessionKey");
+  EXPECT_NE(kz::VarToLong(first.get()), kz::VarToLong(second.get()));
+  Var data = Var::Str(L"secret");
+  EXPECT_EQ(kz::VarToStr(Call(s.get(), L"DoEncryptString", {first.get(), data.get()}).value.get()), L"");
+  EXPECT_NE(kz::VarToStr(Call(s.get(), L"DoEncryptString", {second.get(), data.get()}).value.get()), L"");
+}
+
+namespace {
+
+// Keeps the low 4 GiB of the address space and of the process heap busy, so that what the
+// platform allocates next (CryptoAPI handles among it) lies above 4 GiB.
+class LowMemoryTaken {
+ public:
+  LowMemoryTaken() {
+    constexpr ULONG_PTR kLimit = 0x100000000ull;
+    MEMORY_BASIC_INFORMATION mi;
+    for (ULONG_PTR a = 0x10000; a < kLimit && VirtualQuery(reinterpret_cast<void*>(a), &mi, sizeof mi);
+         a = reinterpret_cast<ULONG_PTR>(mi.BaseAddress) + mi.RegionSize) {
+      if (mi.State != MEM_FREE) continue;
+      SIZE_T size = mi.RegionSize;
+      if (reinterpret_cast<ULONG_PTR>(mi.BaseAddress) + size > kLimit) size = kLimit - reinterpret_cast<ULONG_PTR>(mi.BaseAddress);
+      if (void* p = VirtualAlloc(mi.BaseAddress, size, MEM_RESERVE, PAGE_NOACCESS)) reserved_.push_back(p);
+    }
+    // The heap's own free space in low memory, largest pieces first.
+    HANDLE heap = GetProcessHeap();
+    for (SIZE_T size : {SIZE_T(1) << 16, SIZE_T(4096), SIZE_T(256), SIZE_T(16)}) {
+      for (int i = 0; i < 2000000; ++i) {
+        void* p = HeapAlloc(heap, 0, size);
+        if (!p) break;
+        if (reinterpret_cast<ULONG_PTR>(p) >= kLimit) {
+          HeapFree(heap, 0, p);
+          break;
+        }
+        blocks_.push_back(p);
+      }
+    }
+  }
+  ~LowMemoryTaken() {
+    for (void* p : blocks_) HeapFree(GetProcessHeap(), 0, p);
+    for (void* p : reserved_) VirtualFree(p, 0, MEM_RELEASE);
+  }
+
+ private:
+  std::vector<void*> reserved_, blocks_;
+};
+
+}  // namespace
+
+// On 64-bit Windows a CryptoAPI key handle is a heap address, which may lie above 4 GiB: the
+// object keeps the handle whole and gives the caller a number for it.
+TEST(ProviderCipher, KeyHandlesAbove4GiBStillWork) {
+  if (sizeof(void*) < 8) GTEST_SKIP() << "no addresses above 4 GiB in a 32-bit process";
+  LowMemoryTaken taken;
+  HCRYPTPROV prov = 0;
+  HCRYPTHASH hash = 0;
+  HCRYPTKEY probe = 0;
+  ASSERT_TRUE(CryptAcquireContextW(&prov, nullptr, kEnh, PROV_RSA_FULL, CRYPT_VERIFYCONTEXT));
+  ASSERT_TRUE(CryptCreateHash(prov, CALG_MD5, 0, 0, &hash));
+  ASSERT_TRUE(CryptHashData(hash, reinterpret_cast<const BYTE*>("pw"), 2, 0));
+  ASSERT_TRUE(CryptDeriveKey(prov, CALG_RC4, hash, 0, &probe));
+  ULONG_PTR where = probe;
+  CryptDestroyKey(probe);
+  CryptDestroyHash(hash);
+  CryptReleaseContext(prov, 0);
+  if (where <= 0xFFFFFFFFull) GTEST_SKIP() << "the platform's key handles stayed below 4 GiB";
+
+  Suite s;
+  std::wstring hex = s.Str(0, L"a secret", L"pw", 21, 1);
+  EXPECT_EQ(hex.size(), 32u);  // two blocks of 3DES, in hex
+  EXPECT_EQ(s.Str(1, hex, L"pw", 21, 1), L"a secret");
+  long number = s.Long(L"lHSessionKey");
+  EXPECT_GT(number, 0);
+  EXPECT_NE(s.Long(L"m_CSP_Provider"), 0);
+  Var key = Var::Long(number), data = Var::Str(L"more");
+  EXPECT_NE(kz::VarToStr(Call(s.get(), L"DoEncryptString", {key.get(), data.get()}).value.get()), L"");
 }

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # kzpals from the command line: a section that runs, a section that fails, bad usage.
+KZ_ARCH="${1:?architecture}"; shift
 . "$(dirname "$0")/../../tools/env.sh"
 wine() { timeout 60 wine "$@"; }  # a hang fails the check instead of the whole run
 exe="${1:?kzpals.exe}"
