@@ -2,7 +2,8 @@
 
 #include <fstream>
 
-#include "frame/error.h"
+#include "frame/kz.h"
+#include "base/error.h"
 
 namespace kzt {
 

@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "frame/kz.h"
-#include "frame/latebound.h"
-#include "frame/ptr.h"
-#include "frame/variant.h"
+#include "com/latebound.h"
+#include "com/ptr.h"
+#include "com/variant.h"
 
 namespace kzt {
 

@@ -4,9 +4,10 @@
 #include <vector>
 
 #include "common/sibling.h"
-#include "frame/dispatch.h"
-#include "frame/inproc.h"
-#include "frame/module.h"
+#include "frame/kz.h"
+#include "com/dispatch.h"
+#include "com/inproc.h"
+#include "com/module.h"
 
 namespace kzs {
 namespace {

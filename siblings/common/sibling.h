@@ -7,8 +7,9 @@
 #include <new>
 
 #include "frame/catalogue.h"
-#include "frame/comobject.h"
-#include "frame/error.h"
+#include "frame/kz.h"
+#include "com/comobject.h"
+#include "base/error.h"
 
 namespace kzs {
 

@@ -9,10 +9,10 @@
 
 #include "common/sibling.h"
 #include "platform/textlog.h"
-#include "frame/variant.h"
+#include "com/variant.h"
 #include "kelzud11.h"
 #include "kelzud11/regvalue.h"
-#include "platform/text.h"
+#include "base/text.h"
 
 namespace kzs {
 namespace {

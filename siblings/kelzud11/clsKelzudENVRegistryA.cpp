@@ -11,7 +11,7 @@
 #include "common/sibling.h"
 #include "kelzud11.h"
 #include "kelzud11/regvalue.h"
-#include "platform/text.h"
+#include "base/text.h"
 
 namespace kzs {
 

@@ -11,10 +11,10 @@
 #include "base/longhandle.h"
 #include "common/sibling.h"
 #include "platform/textlog.h"
-#include "frame/dispatch.h"
-#include "frame/variant.h"
+#include "com/dispatch.h"
+#include "com/variant.h"
 #include "kelzud16.h"
-#include "platform/text.h"
+#include "base/text.h"
 
 namespace kzs {
 namespace {

@@ -11,10 +11,10 @@
 
 #include "common/sibling.h"
 #include "platform/textlog.h"
-#include "frame/latebound.h"
-#include "frame/ptr.h"
-#include "frame/variant.h"
-#include "platform/text.h"
+#include "com/latebound.h"
+#include "com/ptr.h"
+#include "com/variant.h"
+#include "base/text.h"
 #include "ruvo10.h"
 
 namespace kzs {

@@ -1,7 +1,8 @@
 #include "crypto/ansi.h"
 
-#include "frame/error.h"
-#include "platform/text.h"
+#include "frame/kz.h"
+#include "base/error.h"
+#include "base/text.h"
 
 namespace kz {
 

@@ -3,8 +3,9 @@
 #include "crypto/ansi.h"
 #include "crypto/filecipher.h"
 #include "frame/catalogue.h"
-#include "frame/variant.h"
-#include "platform/text.h"
+#include "frame/kz.h"
+#include "com/variant.h"
+#include "base/text.h"
 
 namespace kz {
 namespace {

@@ -9,7 +9,8 @@
 #include <string>
 
 #include "crypto/cryptoapi.h"
-#include "frame/comobject.h"
+#include "frame/kz.h"
+#include "com/comobject.h"
 
 namespace kz {
 

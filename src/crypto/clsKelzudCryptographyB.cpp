@@ -4,8 +4,9 @@
 
 #include "crypto/ansi.h"
 #include "frame/catalogue.h"
-#include "frame/variant.h"
-#include "platform/text.h"
+#include "frame/kz.h"
+#include "com/variant.h"
+#include "base/text.h"
 
 namespace kz {
 namespace {

@@ -3,7 +3,8 @@
 #pragma once
 #include <string>
 
-#include "frame/comobject.h"
+#include "frame/kz.h"
+#include "com/comobject.h"
 
 namespace kz {
 

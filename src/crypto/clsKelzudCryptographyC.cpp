@@ -4,7 +4,8 @@
 
 #include "crypto/ansi.h"
 #include "frame/catalogue.h"
-#include "platform/text.h"
+#include "frame/kz.h"
+#include "base/text.h"
 
 namespace kz {
 namespace {

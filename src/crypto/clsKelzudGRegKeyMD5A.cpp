@@ -2,7 +2,8 @@
 
 #include "crypto/md5.h"
 #include "frame/catalogue.h"
-#include "platform/text.h"
+#include "frame/kz.h"
+#include "base/text.h"
 
 namespace kz {
 

@@ -1,6 +1,7 @@
 // MD5 digests of text, one byte per character (the low 8 bits of each UTF-16 unit).
 #pragma once
-#include "frame/comobject.h"
+#include "frame/kz.h"
+#include "com/comobject.h"
 
 namespace kz {
 

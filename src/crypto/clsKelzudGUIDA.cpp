@@ -3,7 +3,8 @@
 #include <cwchar>
 
 #include "frame/catalogue.h"
-#include "platform/text.h"
+#include "frame/kz.h"
+#include "base/text.h"
 #include "platform/ui.h"
 
 namespace kz {

@@ -2,7 +2,8 @@
 
 #include <vector>
 
-#include "frame/error.h"
+#include "frame/kz.h"
+#include "base/error.h"
 
 namespace kz {
 namespace {

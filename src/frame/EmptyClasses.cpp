@@ -1,7 +1,8 @@
 // The four classes of the catalogue that have no members at all: they are registered and
 // creatable, and an instance offers only the standard interfaces.
 #include "frame/catalogue.h"
-#include "frame/comobject.h"
+#include "frame/kz.h"
+#include "com/comobject.h"
 
 namespace kz {
 

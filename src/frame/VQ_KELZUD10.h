@@ -1,6 +1,7 @@
 // The root object: one object reference per class of the library, nothing else.
 #pragma once
-#include "frame/comobject.h"
+#include "frame/kz.h"
+#include "com/comobject.h"
 
 namespace kz {
 

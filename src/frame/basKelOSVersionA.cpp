@@ -1,10 +1,11 @@
 // basKelOSVersionA: the running system's major and minor version, with a per-thread cache.
 #include "frame/catalogue.h"
-#include "frame/latebound.h"
+#include "frame/kz.h"
+#include "com/latebound.h"
 #include "frame/modules.h"
-#include "frame/ptr.h"
-#include "frame/variant.h"
-#include "platform/siblings.h"
+#include "com/ptr.h"
+#include "com/variant.h"
+#include "com/siblings.h"
 
 namespace kz {
 namespace {

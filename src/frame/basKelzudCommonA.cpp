@@ -3,15 +3,16 @@
 #include <cmath>
 #include <new>
 
-#include "frame/dispatch.h"
-#include "frame/latebound.h"
-#include "frame/inproc.h"
-#include "frame/refcounted.h"
+#include "frame/kz.h"
+#include "com/dispatch.h"
+#include "com/latebound.h"
+#include "com/inproc.h"
+#include "com/refcounted.h"
 #include "frame/modules.h"
-#include "frame/ptr.h"
-#include "frame/variant.h"
-#include "platform/siblings.h"
-#include "platform/text.h"
+#include "com/ptr.h"
+#include "com/variant.h"
+#include "com/siblings.h"
+#include "base/text.h"
 #include "platform/ui.h"
 
 namespace kz {

@@ -2,7 +2,8 @@
 #include <cstring>
 
 #include "frame/modules.h"
-#include "platform/text.h"
+#include "frame/kz.h"
+#include "base/text.h"
 
 namespace kz {
 namespace {

@@ -1,11 +1,12 @@
 // basRUVODebuggerA: hands debug messages to the debugger component.
 #include <new>
 
-#include "frame/latebound.h"
+#include "frame/kz.h"
+#include "com/latebound.h"
 #include "frame/modules.h"
-#include "frame/ptr.h"
-#include "frame/variant.h"
-#include "platform/siblings.h"
+#include "com/ptr.h"
+#include "com/variant.h"
+#include "com/siblings.h"
 #include "platform/ui.h"
 
 namespace kz {

@@ -2,8 +2,9 @@
 
 #include <map>
 
-#include "frame/error.h"
-#include "platform/text.h"
+#include "frame/kz.h"
+#include "base/error.h"
+#include "base/text.h"
 
 namespace kz {
 namespace {
@@ -71,16 +72,6 @@ HRESULT CreateInstance(const wchar_t* name, REFIID iid, void** out) {
   Creator c = e ? CreatorOf(*e) : nullptr;
   if (!c) return CLASS_E_CLASSNOTAVAILABLE;
   return c(iid, out);
-}
-
-IDispatch* CreateByProgId(const std::wstring& progid) {
-  CLSID clsid;
-  if (FAILED(CLSIDFromProgID(progid.c_str(), &clsid))) Raise(kErrCantCreate);
-  IDispatch* d = nullptr;
-  HRESULT hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER, IID_IDispatch,
-                                reinterpret_cast<void**>(&d));
-  if (FAILED(hr) || !d) Raise(kErrCantCreate);
-  return d;
 }
 
 }  // namespace kz

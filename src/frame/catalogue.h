@@ -2,6 +2,7 @@
 #pragma once
 #include <string>
 #include <vector>
+#include "com/inproc.h"
 #include "frame/kz.h"
 
 namespace kz {
@@ -14,8 +15,6 @@ struct ClassEntry {
   Instancing instancing;
 };
 
-// Creates a new instance of a built class and returns its default interface (AddRef'ed).
-using Creator = HRESULT (*)(REFIID iid, void** out);
 
 const std::vector<ClassEntry>& Catalogue();
 const ClassEntry* FindClass(const std::wstring& name);   // without regard to case
@@ -32,9 +31,6 @@ bool IsPublished(const ClassEntry& e);
 // Dependent classes may be made this way too. Raises 429 for a class that is not built.
 HRESULT CreateInstance(const wchar_t* name, REFIID iid, void** out);
 
-// Creates an object by programmatic identifier, exactly as a client would; raises 429 when
-// it cannot be created.
-IDispatch* CreateByProgId(const std::wstring& progid);
 
 }  // namespace kz
 

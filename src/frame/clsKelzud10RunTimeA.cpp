@@ -2,7 +2,8 @@
 
 #include "frame/catalogue.h"
 #include "frame/modules.h"
-#include "platform/text.h"
+#include "frame/kz.h"
+#include "base/text.h"
 
 namespace kz {
 

@@ -1,6 +1,7 @@
 // The library's global run-time class. Built so far: GetCurrentOSVer.
 #pragma once
-#include "frame/comobject.h"
+#include "frame/kz.h"
+#include "com/comobject.h"
 
 namespace kz {
 

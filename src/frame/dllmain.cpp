@@ -1,7 +1,8 @@
 // The four exports of the in-process server.
-#include "frame/module.h"
+#include "frame/kz.h"
+#include "com/module.h"
 #include "frame/server.h"
-#include "frame/inproc.h"
+#include "com/inproc.h"
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE inst, DWORD reason, LPVOID) {
   if (reason == DLL_PROCESS_ATTACH) DisableThreadLibraryCalls(inst);

@@ -6,7 +6,7 @@
 #pragma once
 #include <string>
 #include "frame/kz.h"
-#include "frame/error.h"
+#include "base/error.h"
 
 namespace kz {
 

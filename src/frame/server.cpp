@@ -3,7 +3,8 @@
 #include <string>
 
 #include "frame/catalogue.h"
-#include "frame/inproc.h"
+#include "frame/kz.h"
+#include "com/inproc.h"
 
 namespace kz {
 namespace {

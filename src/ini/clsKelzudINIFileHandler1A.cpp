@@ -1,11 +1,12 @@
 #include "ini/clsKelzudINIFileHandler1A.h"
 
 #include "frame/catalogue.h"
-#include "frame/convert.h"
-#include "frame/latebound.h"
-#include "frame/variant.h"
+#include "frame/kz.h"
+#include "base/convert.h"
+#include "com/latebound.h"
+#include "com/variant.h"
 #include "platform/profile.h"
-#include "platform/text.h"
+#include "base/text.h"
 
 namespace kz {
 namespace {

@@ -4,8 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "frame/comobject.h"
-#include "frame/ptr.h"
+#include "frame/kz.h"
+#include "com/comobject.h"
+#include "com/ptr.h"
 
 namespace kz {
 

@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "frame/kz.h"
-#include "platform/text.h"
+#include "base/win.h"
+#include "base/text.h"
 
 namespace kz {
 

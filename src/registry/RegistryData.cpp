@@ -3,8 +3,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "frame/error.h"
-#include "platform/text.h"
+#include "frame/kz.h"
+#include "base/error.h"
+#include "base/text.h"
 
 namespace kz {
 namespace reg {

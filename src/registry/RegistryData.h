@@ -7,7 +7,7 @@
 
 #include "base/longhandle.h"
 #include "frame/kz.h"
-#include "frame/variant.h"
+#include "com/variant.h"
 
 namespace kz {
 namespace reg {

@@ -3,9 +3,10 @@
 #include <cstring>
 
 #include "frame/catalogue.h"
-#include "frame/error.h"
-#include "frame/latebound.h"
-#include "platform/text.h"
+#include "frame/kz.h"
+#include "base/error.h"
+#include "com/latebound.h"
+#include "base/text.h"
 #include "registry/RegistryData.h"
 #include "registry/clsKelzudRegHand1KeyA.h"
 #include "registry/clsKelzudRegHand1KeysA.h"

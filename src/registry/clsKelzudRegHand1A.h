@@ -6,11 +6,12 @@
 #include <unordered_set>
 #include <vector>
 
-#include "frame/collection.h"
-#include "frame/comobject.h"
-#include "frame/events.h"
-#include "frame/ptr.h"
-#include "frame/variant.h"
+#include "frame/kz.h"
+#include "com/collection.h"
+#include "com/comobject.h"
+#include "com/events.h"
+#include "com/ptr.h"
+#include "com/variant.h"
 
 namespace kz {
 

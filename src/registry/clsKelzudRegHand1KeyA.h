@@ -3,8 +3,9 @@
 #pragma once
 #include <string>
 
-#include "frame/comobject.h"
-#include "frame/ptr.h"
+#include "frame/kz.h"
+#include "com/comobject.h"
+#include "com/ptr.h"
 #include "registry/RegistryData.h"
 #include "registry/clsKelzudRegHand1A.h"
 #include "registry/clsKelzudRegHand1ValuesA.h"

@@ -3,9 +3,10 @@
 #pragma once
 #include <string>
 
-#include "frame/comobject.h"
-#include "frame/ptr.h"
-#include "frame/variant.h"
+#include "frame/kz.h"
+#include "com/comobject.h"
+#include "com/ptr.h"
+#include "com/variant.h"
 #include "registry/RegistryData.h"
 #include "registry/clsKelzudRegHand1A.h"
 

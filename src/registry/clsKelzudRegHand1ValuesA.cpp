@@ -1,7 +1,8 @@
 #include "registry/clsKelzudRegHand1ValuesA.h"
 
 #include "frame/catalogue.h"
-#include "platform/text.h"
+#include "frame/kz.h"
+#include "base/text.h"
 #include "registry/clsKelzudRegHand1A.h"
 #include "registry/clsKelzudRegHand1ValueA.h"
 

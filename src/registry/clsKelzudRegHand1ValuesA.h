@@ -2,9 +2,10 @@
 #pragma once
 #include <string>
 
-#include "frame/collection.h"
-#include "frame/comobject.h"
-#include "frame/ptr.h"
+#include "frame/kz.h"
+#include "com/collection.h"
+#include "com/comobject.h"
+#include "com/ptr.h"
 #include "registry/RegistryData.h"
 #include "registry/clsKelzudRegHand1A.h"
 

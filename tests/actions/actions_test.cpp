@@ -3,8 +3,9 @@
 #include <string>
 
 #include "frame/modules.h"
-#include "platform/siblings.h"
-#include "platform/text.h"
+#include "frame/kz.h"
+#include "com/siblings.h"
+#include "base/text.h"
 #include "ini/actions/ActionEngine.h"
 #include "ini/clsKelzudINIFileHandler1A.h"
 #include "testkit.h"

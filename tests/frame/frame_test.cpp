@@ -4,9 +4,10 @@
 
 #include "frame/VQ_KELZUD10.h"
 #include "frame/catalogue.h"
-#include "frame/collection.h"
-#include "frame/dispatch.h"
-#include "frame/module.h"
+#include "frame/kz.h"
+#include "com/collection.h"
+#include "com/dispatch.h"
+#include "com/module.h"
 #include "frame/server.h"
 #include "testkit.h"
 

@@ -6,11 +6,12 @@
 #include <thread>
 
 #include "frame/clsKelzud10RunTimeA.h"
-#include "frame/comobject.h"
-#include "frame/error.h"
+#include "frame/kz.h"
+#include "com/comobject.h"
+#include "base/error.h"
 #include "frame/modules.h"
-#include "platform/siblings.h"
-#include "platform/text.h"
+#include "com/siblings.h"
+#include "base/text.h"
 #include "platform/ui.h"
 #include "standin.h"
 #include "testkit.h"

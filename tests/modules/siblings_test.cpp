@@ -1,8 +1,9 @@
 // The sibling servers as the library (and any client) reaches them: by programmatic
 // identifier, late-bound, with the calls the library makes.
-#include "frame/error.h"
-#include "platform/siblings.h"
-#include "platform/text.h"
+#include "frame/kz.h"
+#include "base/error.h"
+#include "com/siblings.h"
+#include "base/text.h"
 #include "testkit.h"
 
 using namespace kzt;

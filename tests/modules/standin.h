@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "frame/kz.h"
-#include "frame/variant.h"
+#include "com/variant.h"
 
 namespace kzt {
 

@@ -3,8 +3,9 @@
 // and object lifetimes.
 #include <functional>
 
-#include "frame/error.h"
-#include "frame/module.h"
+#include "frame/kz.h"
+#include "base/error.h"
+#include "com/module.h"
 #include "regtest.h"
 #include "registry/RegistryData.h"
 #include "registry/clsKelzudRegHand1KeyA.h"

@@ -3,7 +3,8 @@
 #include <cstring>
 
 #include "frame/catalogue.h"
-#include "frame/module.h"
+#include "frame/kz.h"
+#include "com/module.h"
 #include "regtest.h"
 #include "registry/RegistryData.h"
 

@@ -1,9 +1,10 @@
 #include "ini/actions/ActionEngine.h"
 
-#include "frame/error.h"
+#include "frame/kz.h"
+#include "base/error.h"
 #include "frame/modules.h"
-#include "frame/variant.h"
-#include "platform/text.h"
+#include "com/variant.h"
+#include "base/text.h"
 #include "platform/textlog.h"
 
 namespace kz {

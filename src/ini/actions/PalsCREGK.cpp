@@ -1,8 +1,9 @@
 // Registry lines: root, key path, value name, data, extra text; one REG_SZ value per line.
 #include "frame/catalogue.h"
-#include "frame/latebound.h"
+#include "frame/kz.h"
+#include "com/latebound.h"
 #include "ini/actions/ActionEngine.h"
-#include "platform/text.h"
+#include "base/text.h"
 
 namespace kz {
 namespace {

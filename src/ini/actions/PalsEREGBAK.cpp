@@ -1,10 +1,11 @@
 // Registry backups: each line exports one branch with the registry editor into the backup
 // folder, shown in the static message window and recorded in the backup log.
 #include "frame/catalogue.h"
-#include "frame/latebound.h"
+#include "frame/kz.h"
+#include "com/latebound.h"
 #include "ini/actions/ActionEngine.h"
 #include "ini/actions/basKelzudBARA.h"
-#include "platform/siblings.h"
+#include "com/siblings.h"
 
 namespace kz {
 

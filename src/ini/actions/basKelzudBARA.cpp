@@ -1,7 +1,8 @@
 #include "ini/actions/basKelzudBARA.h"
 
-#include "frame/latebound.h"
-#include "frame/variant.h"
+#include "frame/kz.h"
+#include "com/latebound.h"
+#include "com/variant.h"
 
 namespace kz {
 

@@ -2,7 +2,8 @@
 #pragma once
 #include <string>
 
-#include "frame/ptr.h"
+#include "frame/kz.h"
+#include "com/ptr.h"
 
 namespace kz {
 

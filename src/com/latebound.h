@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "frame/variant.h"
+#include "com/variant.h"
 
 namespace kz {
 
@@ -19,5 +19,9 @@ inline Var GetProp(IDispatch* obj, const wchar_t* name) {
 }
 void PutProp(IDispatch* obj, const wchar_t* name, const Var& value);
 void PutRef(IDispatch* obj, const wchar_t* name, IDispatch* value);
+
+// Creates an object by programmatic identifier, exactly as a client would; raises 429 when
+// it cannot be created. The caller owns the reference.
+IDispatch* CreateByProgId(const std::wstring& progid);
 
 }  // namespace kz

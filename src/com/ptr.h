@@ -1,7 +1,7 @@
 // A minimal owning pointer for COM interfaces.
 #pragma once
 #include <utility>
-#include "frame/kz.h"
+#include "base/win.h"
 
 namespace kz {
 

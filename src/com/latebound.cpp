@@ -1,8 +1,8 @@
-#include "frame/latebound.h"
+#include "com/latebound.h"
 
 #include <dispex.h>
 
-#include "frame/error.h"
+#include "base/error.h"
 
 namespace kz {
 namespace {
@@ -81,6 +81,16 @@ void PutRef(IDispatch* obj, const wchar_t* name, IDispatch* value) {
   v.pdispVal = value;
   std::vector<VARIANT> rev{v};
   Call(obj, name, DISPATCH_PROPERTYPUTREF, rev, true);
+}
+
+IDispatch* CreateByProgId(const std::wstring& progid) {
+  CLSID clsid;
+  if (FAILED(CLSIDFromProgID(progid.c_str(), &clsid))) Raise(kErrCantCreate);
+  IDispatch* d = nullptr;
+  HRESULT hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER, IID_IDispatch,
+                                reinterpret_cast<void**>(&d));
+  if (FAILED(hr) || !d) Raise(kErrCantCreate);
+  return d;
 }
 
 }  // namespace kz

@@ -4,8 +4,8 @@
 #pragma once
 #include <type_traits>
 
-#include "frame/kz.h"
-#include "frame/module.h"
+#include "base/win.h"
+#include "com/module.h"
 
 namespace kz {
 

@@ -1,11 +1,11 @@
-#include "platform/siblings.h"
+#include "com/siblings.h"
 
 #include <map>
 #include <mutex>
 
-#include "frame/catalogue.h"
-#include "frame/error.h"
-#include "platform/text.h"
+#include "com/latebound.h"
+#include "base/error.h"
+#include "base/text.h"
 
 namespace kz {
 

@@ -1,10 +1,10 @@
-#include "frame/inproc.h"
+#include "com/inproc.h"
 
 #include <new>
 
-#include "frame/dispatch.h"
-#include "frame/module.h"
-#include "frame/refcounted.h"
+#include "com/dispatch.h"
+#include "com/module.h"
+#include "com/refcounted.h"
 
 namespace kz {
 namespace {

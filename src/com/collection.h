@@ -6,8 +6,9 @@
 #include <unordered_map>
 #include <vector>
 
-#include "frame/comobject.h"
-#include "frame/variant.h"
+#include "com/comobject.h"
+#include "com/variant.h"
+#include "kelzud10.h"  // the collection interface of the type library
 
 namespace kz {
 

@@ -2,8 +2,8 @@
 #pragma once
 #include <string>
 #include <vector>
-#include "frame/kz.h"
-#include "platform/text.h"
+#include "base/win.h"
+#include "base/text.h"
 
 namespace kz {
 

@@ -1,4 +1,4 @@
-#include "frame/module.h"
+#include "com/module.h"
 #include <windows.h>
 
 namespace kz {

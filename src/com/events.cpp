@@ -1,9 +1,9 @@
-#include "frame/events.h"
+#include "com/events.h"
 
 #include <string>
 
-#include "frame/error.h"
-#include "frame/ptr.h"
+#include "base/error.h"
+#include "com/ptr.h"
 
 namespace kz {
 

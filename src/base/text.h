@@ -2,7 +2,7 @@
 // automation strings (UTF-16) and the platform's ANSI functions.
 #pragma once
 #include <string>
-#include "frame/kz.h"
+#include "base/win.h"
 
 namespace kz {
 

@@ -1,9 +1,9 @@
-#include "frame/collection.h"
+#include "com/collection.h"
 
 #include <cmath>
 
-#include "frame/error.h"
-#include "frame/refcounted.h"
+#include "base/error.h"
+#include "com/refcounted.h"
 
 namespace kz {
 namespace {

@@ -1,7 +1,7 @@
 // The library's error type: number, source and description, as a script sees them in Err.
 #pragma once
 #include <string>
-#include "frame/kz.h"
+#include "base/win.h"
 
 namespace kz {
 

@@ -6,10 +6,10 @@
 #include <string>
 #include <utility>
 
-#include "frame/dispatch.h"
-#include "frame/error.h"
-#include "frame/kz.h"
-#include "frame/module.h"
+#include "com/dispatch.h"
+#include "base/error.h"
+#include "base/win.h"
+#include "com/module.h"
 
 namespace kz {
 

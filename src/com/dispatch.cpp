@@ -1,4 +1,4 @@
-#include "frame/dispatch.h"
+#include "com/dispatch.h"
 
 #include <cwctype>
 #include <map>
@@ -6,7 +6,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "frame/error.h"
+#include "base/error.h"
 
 namespace kz {
 namespace {

@@ -4,7 +4,7 @@
 // by-reference parameter. This engine accepts it: it coerces the value in, calls the member
 // through its vtable slot, and writes the result back into the caller's variable.
 #pragma once
-#include "frame/kz.h"
+#include "base/win.h"
 
 namespace kz {
 

@@ -5,8 +5,8 @@
 #include <utility>
 #include <vector>
 
-#include "frame/kz.h"
-#include "frame/variant.h"
+#include "base/win.h"
+#include "com/variant.h"
 
 namespace kz {
 

@@ -1,10 +1,10 @@
-#include "frame/convert.h"
+#include "base/convert.h"
 
 #include <cmath>
 #include <cstdlib>
 #include <string>
 
-#include "frame/error.h"
+#include "base/error.h"
 
 namespace kz {
 

@@ -1,5 +1,5 @@
-#include "frame/variant.h"
-#include "frame/error.h"
+#include "com/variant.h"
+#include "base/error.h"
 
 namespace kz {
 

@@ -2,7 +2,7 @@
 // that are not part of it (runtime, environment registry, static message window, debugger).
 #pragma once
 #include <string>
-#include "frame/kz.h"
+#include "base/win.h"
 
 namespace kz {
 

@@ -1,5 +1,5 @@
-#include "platform/text.h"
-#include "frame/error.h"
+#include "base/text.h"
+#include "base/error.h"
 
 namespace kz {
 

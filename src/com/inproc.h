@@ -3,10 +3,12 @@
 #pragma once
 #include <string>
 
-#include "frame/catalogue.h"
-#include "frame/kz.h"
+#include "base/win.h"
 
 namespace kz {
+
+// Creates a new instance of a class and returns the interface asked for (AddRef'ed).
+using Creator = HRESULT (*)(REFIID iid, void** out);
 
 // A class object (IClassFactory) that makes instances with `create`; it counts as a live
 // object of the module while it exists.

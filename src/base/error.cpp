@@ -1,4 +1,4 @@
-#include "frame/error.h"
+#include "base/error.h"
 
 namespace kz {
 
