@@ -12,7 +12,15 @@ const wchar_t* StdDescription(long number) {
     case 13: return L"Type mismatch";
     case 52: return L"Bad file name or number";
     case 53: return L"File not found";
+    case 55: return L"File already open";
+    case 57: return L"Device I/O error";
+    case 58: return L"File already exists";
+    case 61: return L"Disk full";
+    case 67: return L"Too many files";
+    case 68: return L"Device unavailable";
     case 70: return L"Permission denied";
+    case 71: return L"Disk not ready";
+    case 74: return L"Can't rename with different drive";
     case 75: return L"Path/File access error";
     case 76: return L"Path not found";
     case 91: return L"Object variable or With block variable not set";
@@ -93,5 +101,43 @@ Error Error::FromHresult(HRESULT hr) {
   }
   return e;
 }
+
+long AutomationErrorOfWin32(DWORD code) {
+  switch (code) {
+    case ERROR_FILE_NOT_FOUND: return 53;
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_BAD_NETPATH:
+    case ERROR_BAD_NET_NAME: return 76;
+    case ERROR_TOO_MANY_OPEN_FILES: return 67;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_DIR_NOT_EMPTY:
+    case ERROR_CURRENT_DIRECTORY: return 75;
+    case ERROR_NOT_ENOUGH_MEMORY:
+    case ERROR_OUTOFMEMORY: return 7;
+    case ERROR_INVALID_DRIVE:
+    case ERROR_DEV_NOT_EXIST: return 68;
+    case ERROR_WRITE_PROTECT:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION: return 70;
+    case ERROR_NOT_READY: return 71;
+    case ERROR_CRC:
+    case ERROR_SEEK:
+    case ERROR_READ_FAULT:
+    case ERROR_WRITE_FAULT:
+    case ERROR_GEN_FAILURE:
+    case ERROR_IO_DEVICE: return 57;
+    case ERROR_NOT_SAME_DEVICE: return 74;
+    case ERROR_HANDLE_DISK_FULL:
+    case ERROR_DISK_FULL: return 61;
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS: return 58;
+    case ERROR_INVALID_NAME:
+    case ERROR_BAD_PATHNAME:
+    case ERROR_FILENAME_EXCED_RANGE: return 52;
+    default: return 5;
+  }
+}
+
+Error ErrorOfWin32(DWORD code) { return Error(AutomationErrorOfWin32(code)); }
 
 }  // namespace kz

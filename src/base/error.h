@@ -56,6 +56,14 @@ inline void ThrowIfFailed(HRESULT hr) {
   if (FAILED(hr)) throw Error::FromHresult(hr);
 }
 
+// The automation error a Win32 error code stands for, the one a script would get from the
+// same failure of a built-in file statement: 53 file not found, 76 path not found, 75 access,
+// 70 permission (sharing, locks, write protection), 58 already exists, 61 disk full,
+// 52 bad name, 71 not ready, 68 no such device, 57 device I/O, 7 memory; 5 for the rest.
+long AutomationErrorOfWin32(DWORD code);
+// The Error for a Win32 failure (standard description of its number).
+Error ErrorOfWin32(DWORD code);
+
 // Error number of an HRESULT: the low word for the automation facility, the HRESULT otherwise.
 long ErrorNumberOf(HRESULT hr);
 
