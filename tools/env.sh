@@ -4,8 +4,9 @@
 #
 #   KZ_ARCH=x86|x64   the architecture to work with (default: x86 where the host runs it, else x64)
 #   KZ_NO_X86=1       behave as on a host that cannot run 32-bit programs
-#   KZ_WINEPREFIX     a prefix of the caller's own instead of .wineprefix/<arch>
-#   KZ_BUILD_DIR      a build folder of the caller's own instead of build/<arch>
+#   KZ_BUILD_ROOT     where the build folders go (default build/): <root>/<arch>
+#   KZ_PREFIX_ROOT    where the Wine prefixes go (default .wineprefix/): <root>/<arch>
+#   KZ_WINEPREFIX     one prefix of the caller's own, whatever the architecture
 KZ_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 KZ_WINE32=/usr/lib/wine/wine
 KZ_WINE64=/usr/lib/wine/wine64
@@ -37,8 +38,8 @@ kz_use_arch() {
     *) echo "env: unknown architecture '$1' (x86 or x64)" >&2; return 2 ;;
   esac
   export KZ_ARCH="$1"
-  export KZ_BUILD="${KZ_BUILD_DIR:-$KZ_ROOT/build/$KZ_ARCH}"
-  export WINEPREFIX="${KZ_WINEPREFIX:-$KZ_ROOT/.wineprefix/$KZ_ARCH}"
+  export KZ_BUILD="${KZ_BUILD_ROOT:-$KZ_ROOT/build}/$KZ_ARCH"
+  export WINEPREFIX="${KZ_WINEPREFIX:-${KZ_PREFIX_ROOT:-$KZ_ROOT/.wineprefix}/$KZ_ARCH}"
   PATH="$(printf '%s' "$PATH" | tr ':' '\n' | grep -vx "$KZ_ROOT/tools/wine64" | paste -sd:)"
   if [ "$KZ_ARCH" = x64 ]; then
     export WINEARCH=win64 WINELOADER="$KZ_WINE64"

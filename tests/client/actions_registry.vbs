@@ -1,3 +1,4 @@
+' locks: family_environment
 ' An action file run end to end: registry lines through Pals, as a setup script runs them.
 Dim fso, sh, dir, ini, h, base, r, v
 Set fso = CreateObject("Scripting.FileSystemObject")

@@ -1,3 +1,4 @@
+' locks: key_container
 ' GUID text and MD5 digests as a setup script uses them.
 Dim g, t, b, m, s, re
 

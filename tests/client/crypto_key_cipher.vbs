@@ -1,3 +1,4 @@
+' locks: key_container
 ' The key-derived cipher as a script calls it: optional arguments, hex text and its errors.
 Dim c, enc, dec, t
 

@@ -1,3 +1,4 @@
+' locks: key_container
 ' The password text cipher as a script calls it: the password variable comes back as the key number.
 Dim c, pw, enc, dec, pw2
 

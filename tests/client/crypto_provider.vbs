@@ -1,3 +1,4 @@
+' locks: key_container
 ' The provider cipher suite as a script calls it: all 25 methods, both conversions, hex rules,
 ' and in-place file encryption with the attribute rules.
 Dim c, m, enc, dec, text, dir, fso, f, path, key, ok, hidden, i

@@ -1,3 +1,4 @@
+// locks: key_container
 // Text beyond Latin-1 through the crypto classes, from JScript.
 var md5 = new ActiveXObject("Kelzud10.clsKelzudGRegKeyMD5A");
 checkEqual(md5.MD5(String.fromCharCode(0x141)), md5.MD5("A"), "U+0141 hashes as its low byte");
