@@ -4,6 +4,7 @@
 
 #include "frame/kz.h"
 #include "base/error.h"
+#include "base/pump.h"
 
 namespace kz {
 namespace {
@@ -88,19 +89,6 @@ bool WriteAll(HANDLE h, const BYTE* data, DWORD size) {
     size -= put;
   }
   return true;
-}
-
-// Lets pending window messages run between chunks, as a long loop of the library does.
-void PumpMessages() {
-  MSG m;
-  while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
-    if (m.message == WM_QUIT) {
-      PostQuitMessage(static_cast<int>(m.wParam));
-      break;
-    }
-    TranslateMessage(&m);
-    DispatchMessageW(&m);
-  }
 }
 
 // A run stopped between chunks leaves the key in the middle of a message: a final call on

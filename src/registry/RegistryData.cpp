@@ -235,17 +235,5 @@ const wchar_t* TypeWord(long type, bool friendly) {
   }
 }
 
-void PumpMessages() {
-  MSG m;
-  while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
-    if (m.message == WM_QUIT) {  // belongs to the client's own loop: put it back
-      PostQuitMessage(static_cast<int>(m.wParam));
-      return;
-    }
-    TranslateMessage(&m);
-    DispatchMessageW(&m);
-  }
-}
-
 }  // namespace reg
 }  // namespace kz

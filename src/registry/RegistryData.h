@@ -58,8 +58,7 @@ long SizeOfData(const VARIANT& v);
 // Short or friendly name of a registry value type.
 const wchar_t* TypeWord(long type, bool friendly);
 
-// Lets pending window messages run (the client's handlers may stop an enumeration).
-void PumpMessages();
+
 
 // A reference from an item back to the collection that made it. The collection owns the
 // items, so the item must not own the collection: the collection clears the reference when it

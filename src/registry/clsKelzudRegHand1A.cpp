@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "frame/catalogue.h"
+#include "base/pump.h"
 #include "frame/kz.h"
 #include "base/error.h"
 #include "com/latebound.h"
@@ -313,7 +314,7 @@ Ptr<RegistryKeys> RegistryObject::ListKeys(long key, bool raise_events, bool do_
     if (k && children) k->set_had_children(true);
     k.reset();
     if (raise_events) AnnounceKey(name, children);
-    if (do_events) reg::PumpMessages();
+    if (do_events) PumpMessages();
     rc = EnumName(false, key, ++index, buf, nullptr);
     if (abort_) {
       abort_ = false;
@@ -358,7 +359,7 @@ Ptr<RegistryValues> RegistryObject::ListValues(long key, bool raise_events, bool
     }
     v->Place(self, key, static_cast<long>(type), name.empty());
     if (raise_events) AnnounceValue(v->itf());
-    if (do_events) reg::PumpMessages();
+    if (do_events) PumpMessages();
     v.reset();
     rc = EnumName(true, key, ++index, buf, &type);
     if (abort_) {
