@@ -2,6 +2,7 @@
 // that are not part of it (runtime, environment registry, static message window, debugger).
 #pragma once
 #include <string>
+#include "base/seam.h"
 #include "base/win.h"
 
 namespace kz {
@@ -12,11 +13,22 @@ extern const wchar_t kSiblingEnvRegistry[];   // "Kelzud11.clsKelzudENVRegistryA
 extern const wchar_t kSiblingStaticWindow[];  // "KELZUD16.clsKelzudWUIStatic"
 extern const wchar_t kSiblingDebugger[];      // "RUVO10.clsRUVODebuggerA"
 
-// Creates a component by programmatic identifier (looked up without regard to case), honouring
-// the redirection below; raises kz::Error 429 when it cannot. The caller owns the reference.
+// The platform area behind sibling creation. The Windows implementation creates by programmatic
+// identifier as a client would; tests put stand-ins in its place (below).
+struct SiblingCreation {
+  virtual ~SiblingCreation() = default;
+  // A new reference, or kz::Error 429 when the component cannot be created.
+  virtual IDispatch* Create(const std::wstring& progid) = 0;
+};
+template <>
+SiblingCreation& SeamDefault<SiblingCreation>();
+
+// Creates a component by programmatic identifier (looked up without regard to case) through
+// the seam; raises kz::Error 429 when it cannot. The caller owns the reference.
 IDispatch* CreateSibling(const wchar_t* progid);
 
-// Test hooks, process-wide: requests for `progid` create `replacement` instead (an
+// Test hooks, process-wide, served by a stand-in implementation of the seam that is in force
+// while any redirection exists: requests for `progid` create `replacement` instead (an
 // unregistered identifier makes the sibling absent without unregistering the shared server),
 // or call `make` (a stand-in object written by the test). An empty replacement or a null
 // `make` removes the redirection.

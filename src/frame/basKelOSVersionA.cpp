@@ -1,5 +1,6 @@
 // basKelOSVersionA: the running system's major and minor version, with a per-thread cache.
 #include "frame/catalogue.h"
+#include "base/perthread.h"
 #include "frame/kz.h"
 #include "com/latebound.h"
 #include "frame/modules.h"
@@ -13,8 +14,11 @@ namespace {
 // The 148-byte version record: its size, then the major and minor version.
 static_assert(sizeof(OSVERSIONINFOA) == 148, "version record");
 
-thread_local short t_major = 0;
-thread_local short t_minor = 0;
+// The thread's version cache.
+struct VersionCache {
+  short major = 0, minor = 0;
+};
+using ThreadVersion = PerThread<VersionCache>;
 
 }  // namespace
 
@@ -28,16 +32,18 @@ std::wstring GetOSVersionText(short& major, short& minor) {
 #pragma GCC diagnostic pop
   // A version beyond a 16-bit Integer overflows; that statement is skipped and the cache keeps
   // its previous number.
-  if (rec.dwMajorVersion <= 32767) t_major = static_cast<short>(rec.dwMajorVersion);
-  if (rec.dwMinorVersion <= 32767) t_minor = static_cast<short>(rec.dwMinorVersion);
-  major = t_major;
-  minor = t_minor;
-  return std::to_wstring(t_major) + L"." + std::to_wstring(t_minor);
+  VersionCache& cache = ThreadVersion::Get();
+  if (rec.dwMajorVersion <= 32767) cache.major = static_cast<short>(rec.dwMajorVersion);
+  if (rec.dwMinorVersion <= 32767) cache.minor = static_cast<short>(rec.dwMinorVersion);
+  major = cache.major;
+  minor = cache.minor;
+  return std::to_wstring(cache.major) + L"." + std::to_wstring(cache.minor);
 }
 
 void CachedOSVersion(short& major, short& minor) {
-  major = t_major;
-  minor = t_minor;
+  const VersionCache* cache = ThreadVersion::Peek();
+  major = cache ? cache->major : 0;
+  minor = cache ? cache->minor : 0;
 }
 
 std::wstring CurrentOSVersionText() {

@@ -1,6 +1,7 @@
 // basRUVODebuggerA: hands debug messages to the debugger component.
 #include <new>
 
+#include "base/perthread.h"
 #include "frame/kz.h"
 #include "com/latebound.h"
 #include "frame/modules.h"
@@ -12,9 +13,15 @@
 namespace kz {
 namespace {
 
-// A plain pointer holding one reference: an owner with a destructor would release it at
-// thread exit, after COM may have unloaded the debugger's server.
-thread_local IDispatch* t_debugger = nullptr;
+// The thread's connection: one reference, released explicitly (never at thread exit, when COM
+// may have unloaded the debugger's server).
+struct DebuggerSlot {
+  IDispatch* debugger = nullptr;
+  ~DebuggerSlot() {
+    if (debugger) debugger->Release();
+  }
+};
+using ThreadDebugger = PerThread<DebuggerSlot>;
 
 // The callee may have changed a by-reference argument: the caller's variable takes the new
 // value when it still fits the variable's type.
@@ -30,22 +37,21 @@ void TakeBack(const Var& v, short& target) {
 
 }  // namespace
 
-IDispatch* DebuggerConnection() { return t_debugger; }
-
-void ReleaseDebuggerConnection() {
-  IDispatch* d = t_debugger;
-  t_debugger = nullptr;
-  if (d) d->Release();
+IDispatch* DebuggerConnection() {
+  const DebuggerSlot* slot = ThreadDebugger::Peek();
+  return slot ? slot->debugger : nullptr;
 }
+
+void ReleaseDebuggerConnection() { ThreadDebugger::Release(); }
 
 void AddDebugMessageA(std::wstring& tag, std::wstring& kind, std::wstring& object_name, short& level,
                       std::wstring& text) {
   try {
     IDispatch* fresh = CreateSibling(kSiblingDebugger);
     ReleaseDebuggerConnection();  // the previous instance goes when its successor arrives
-    t_debugger = fresh;
+    IDispatch* debugger = ThreadDebugger::Get().debugger = fresh;
     Ptr<IDispatch> app = Ptr<IDispatch>::Adopt(LibraryAppObject());
-    PutRef(t_debugger, L"AppObj", app.get());
+    PutRef(debugger, L"AppObj", app.get());
     Var a = Var::Str(tag), b = Var::Str(kind), c = Var::Str(object_name), d = Var::Short(level), e = Var::Str(text);
     auto take_back = [&] {
       TakeBack(a, tag);
@@ -55,7 +61,7 @@ void AddDebugMessageA(std::wstring& tag, std::wstring& kind, std::wstring& objec
       TakeBack(e, text);
     };
     try {
-      CallByName(t_debugger, L"AddDebugMessage", DISPATCH_METHOD,
+      CallByName(debugger, L"AddDebugMessage", DISPATCH_METHOD,
                  std::vector<VARIANT*>{a.get(), b.get(), c.get(), d.get(), e.get()});
     } catch (...) {
       take_back();

@@ -26,13 +26,39 @@ int DefaultAnswer(long style) {
   return kButtons[kind][def];
 }
 
+namespace {
+
+class PlatformMessageBoxes : public MessageBoxes {
+ public:
+  int Show(const std::wstring& text, long style, const std::wstring& title) override {
+    return MessageBoxW(GetActiveWindow(), text.c_str(), title.c_str(), static_cast<UINT>(style));
+  }
+};
+
+std::wstring UnattendedLog() { return ProcessVariable(L"KELZUD10_UNATTENDED"); }
+
+}  // namespace
+
+template <>
+MessageBoxes& SeamDefault<MessageBoxes>() {
+  static PlatformMessageBoxes p;
+  return p;
+}
+
+bool IsUnattended() { return !UnattendedLog().empty(); }
+
+void LogUnattendedWindow(const std::wstring& kind, const std::wstring& title, const std::wstring& text) {
+  std::wstring log = UnattendedLog();
+  if (!log.empty()) AppendLine(log, EscapeField(kind) + L"\t" + EscapeField(title) + L"\t" + EscapeField(text));
+}
+
 int ShowMessage(const std::wstring& text, long style, const std::wstring& title) {
-  std::wstring log = ProcessVariable(L"KELZUD10_UNATTENDED");
+  std::wstring log = UnattendedLog();
   if (!log.empty()) {
     AppendLine(log, UnattendedRecord(style, title, text));
     return DefaultAnswer(style);
   }
-  int r = MessageBoxW(GetActiveWindow(), text.c_str(), title.c_str(), static_cast<UINT>(style));
+  int r = Seam<MessageBoxes>().Show(text, style, title);
   return r > 0 ? r : DefaultAnswer(style);
 }
 
