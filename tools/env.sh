@@ -53,7 +53,7 @@ kz_use_arch() {
 
 export WINEDEBUG=-all
 export LANG=en_US.UTF-8 LC_ALL=C.UTF-8
-export DISPLAY=
+export DISPLAY="${KZ_DISPLAY:-}"  # empty: no windows, unless a test asks for the virtual display
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 if [ -n "${KZ_ARCH:-}" ]; then
   kz_use_arch "$KZ_ARCH" || return 2
