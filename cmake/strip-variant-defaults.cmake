@@ -2,4 +2,6 @@
 # (a number for a VARIANT*); the defaults stay in the type library, where callers see them.
 file(READ "${HEADER}" text)
 string(REGEX REPLACE "(VARIANT \\*[A-Za-z_0-9]+) = [^,)]+" "\\1" text "${text}")
+# Likewise a by-reference Boolean defaulting to True (-1): a pointer cannot take that default.
+string(REGEX REPLACE "(VARIANT_BOOL \\*[A-Za-z_0-9]+) = -1" "\\1" text "${text}")
 file(WRITE "${HEADER}" "${text}")

@@ -103,12 +103,14 @@ std::wstring ResultText(const Var& r) {
 }
 
 // The three steps of KelEnvironGet and KelEnvironSet: create the runtime, call `member` with
-// scope, name and the third argument by reference, release the runtime.
+// scope, name and the third argument by reference, release the runtime. A runtime the caller
+// holds (`held`) is created only when it is empty and is left to the caller.
 std::wstring CallRuntime(const wchar_t* member, const std::wstring& title, long& scope, std::wstring& name,
-                         VARIANT* third, std::wstring* third_text) {
+                         VARIANT* third, std::wstring* third_text, Ptr<IDispatch>* held = nullptr) {
   std::wstring result;
-  Ptr<IDispatch> runtime;
-  Step(title, [&] { runtime = Ptr<IDispatch>::Adopt(CreateSibling(kSiblingRuntime)); });
+  Ptr<IDispatch> own;
+  Ptr<IDispatch>& runtime = held ? *held : own;
+  if (!runtime) Step(title, [&] { runtime = Ptr<IDispatch>::Adopt(CreateSibling(kSiblingRuntime)); });
   Step(title, [&] {
     Var s = Var::Long(scope), n = Var::Str(name);
     Var t;
@@ -128,7 +130,7 @@ std::wstring CallRuntime(const wchar_t* member, const std::wstring& title, long&
     if (third_text) TakeBack(t, *third_text);
     result = ResultText(r);
   });
-  Step(title, [&] { runtime.reset(); });
+  if (!held) Step(title, [&] { runtime.reset(); });
   return result;
 }
 
@@ -156,6 +158,10 @@ void ShowModuleError(const Error& err, const std::wstring& source) {
 
 std::wstring KelEnvironGet(long& scope, std::wstring& name, VARIANT& flag) {
   return CallRuntime(L"EnvironGet", L"basKelzudCommonA.KelEnvironGet", scope, name, &flag, nullptr);
+}
+
+std::wstring KelEnvironGet(Ptr<IDispatch>& runtime, long& scope, std::wstring& name, VARIANT& flag) {
+  return CallRuntime(L"EnvironGet", L"basKelzudCommonA.KelEnvironGet", scope, name, &flag, nullptr, &runtime);
 }
 
 std::wstring KelEnvironSet(long& scope, std::wstring& name, std::wstring& value) {

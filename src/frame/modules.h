@@ -7,6 +7,7 @@
 #include <string>
 #include "frame/kz.h"
 #include "base/error.h"
+#include "com/ptr.h"
 
 namespace kz {
 
@@ -15,6 +16,10 @@ namespace kz {
 // Reads a variable through the runtime component. Failures are reported with ShowModuleError
 // and execution goes on, so a missing component costs two boxes and yields "".
 std::wstring KelEnvironGet(long& scope, std::wstring& name, VARIANT& flag);   // flag may be a VT_BOOL -1 or VT_I4 0
+// The same through a runtime component that the caller keeps for several reads (one action
+// of the action engine): it is created here when `runtime` is empty (a failure is reported as
+// above and tried again at the next read) and released by the caller.
+std::wstring KelEnvironGet(Ptr<IDispatch>& runtime, long& scope, std::wstring& name, VARIANT& flag);
 // Sets a variable through the runtime component; same error handling as KelEnvironGet.
 std::wstring KelEnvironSet(long& scope, std::wstring& name, std::wstring& value);
 // Shows the warning box "number CRLF description CRLF application title CRLF" titled `source`;

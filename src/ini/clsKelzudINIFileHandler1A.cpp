@@ -5,39 +5,14 @@
 #include "base/convert.h"
 #include "com/latebound.h"
 #include "com/variant.h"
+#include "ini/fields.h"
 #include "platform/profile.h"
 #include "base/text.h"
 
 namespace kz {
 namespace {
 
-constexpr DWORD kValueBuffer = 255;
-constexpr DWORD kListBuffer = 8192;
-
-// Reads through GetPrivateProfileStringA; a null section or key asks for a list.
-std::wstring ReadProfile(const std::string* section, const std::string* key, const std::wstring& def,
-                         DWORD size, const std::wstring& path) {
-  std::string buf(size, '\0');
-  std::string d = ToAnsi(def), p = ToAnsi(path);
-  DWORD n = ProfileRead(section ? section->c_str() : nullptr, key ? key->c_str() : nullptr,
-                                     d.c_str(), &buf[0], size, p.c_str());
-  if (n > size) n = size;
-  return FromAnsi(buf.data(), n);
-}
-
-std::vector<std::wstring> SplitList(const std::wstring& list, bool skip_empty) {
-  std::vector<std::wstring> out;
-  size_t start = 0;
-  for (size_t p = list.find(L'\0'); p != std::wstring::npos; p = list.find(L'\0', start)) {
-    std::wstring name = list.substr(start, p - start);
-    if (!(skip_empty && name.empty())) {
-      if (out.size() >= 32767) Raise(kErrOverflow);  // the count is a 16-bit Integer
-      out.push_back(name);
-    }
-    start = p + 1;
-  }
-  return out;
-}
+constexpr unsigned long kValueBuffer = 255;
 
 void FillArray(SAFEARRAY** target, short* count, const std::vector<std::wstring>& items) {
   SAFEARRAY* sa = MakeBstrArray(items, 1);
@@ -58,8 +33,7 @@ std::wstring ReadAt(IDispatch* h, const std::wstring& path, const std::wstring& 
 // ---- behaviour -------------------------------------------------------------------------------
 
 std::wstring IniFileHandler::ReadValue() const {
-  std::string s = ToAnsi(section_), k = ToAnsi(key_);
-  return ReadProfile(&s, &k, default_, kValueBuffer, path_);
+  return ProfileValue(path_, section_, key_, default_, kValueBuffer);
 }
 
 void IniFileHandler::WriteValue(std::wstring& value) {
@@ -68,36 +42,20 @@ void IniFileHandler::WriteValue(std::wstring& value) {
     if (p + 1 > 32767) Raise(kErrOverflow);  // the search position is a 16-bit Integer
     value.erase(p, 1);
   }
-  std::string s = ToAnsi(section_), k = ToAnsi(key_), v = ToAnsi(value), p = ToAnsi(path_);
-  last_rc_ = ProfileWrite(s.c_str(), k.c_str(), v.c_str(), p.c_str());
+  last_rc_ = ProfileWrite(path_, section_, &key_, &value);
 }
 
-std::wstring IniFileHandler::SectionKeyList() const {
-  std::string s = ToAnsi(section_);
-  return ReadProfile(&s, nullptr, default_, kListBuffer, path_);
-}
+std::wstring IniFileHandler::SectionKeyList() const { return ProfileNames(path_, &section_, default_); }
 
-std::wstring IniFileHandler::SectionList() const {
-  return ReadProfile(nullptr, nullptr, default_, kListBuffer, path_);
-}
+std::wstring IniFileHandler::SectionList() const { return ProfileNames(path_, nullptr, default_); }
 
-void IniFileHandler::DeleteSection() {
-  std::string s = ToAnsi(section_), p = ToAnsi(path_);
-  last_rc_ = ProfileWrite(s.c_str(), nullptr, nullptr, p.c_str());
-}
+void IniFileHandler::DeleteSection() { last_rc_ = ProfileWrite(path_, section_, nullptr, nullptr); }
 
-void IniFileHandler::DeleteKey() {
-  std::string s = ToAnsi(section_), k = ToAnsi(key_), p = ToAnsi(path_);
-  last_rc_ = ProfileWrite(s.c_str(), k.c_str(), nullptr, p.c_str());
-}
+void IniFileHandler::DeleteKey() { last_rc_ = ProfileWrite(path_, section_, &key_, nullptr); }
 
-std::vector<std::wstring> IniFileHandler::EnumerateSection() const {
-  return SplitList(SectionKeyList(), false);
-}
+std::vector<std::wstring> IniFileHandler::EnumerateSection() const { return SplitNameList(SectionKeyList(), false); }
 
-std::vector<std::wstring> IniFileHandler::EnumerateSections() const {
-  return SplitList(SectionList(), true);
-}
+std::vector<std::wstring> IniFileHandler::EnumerateSections() const { return SplitNameList(SectionList(), true); }
 
 long IniFileHandler::ToLongOr(const std::wstring& text, long fallback) {
   BSTR b = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
@@ -180,8 +138,8 @@ STDMETHODIMP IniFileHandler::get_INISection(BSTR* ret) {
 STDMETHODIMP IniFileHandler::put_INISection(BSTR rhs) {
   // Without a key the platform deletes the section: the text given is not stored.
   return Guard([&] {
-    std::string s = ToAnsi(section_), v = ToAnsi(FromBstr(rhs)), p = ToAnsi(path_);
-    last_rc_ = ProfileWrite(s.c_str(), nullptr, v.c_str(), p.c_str());
+    const std::wstring text = FromBstr(rhs);
+    last_rc_ = ProfileWrite(path_, section_, nullptr, &text);
   });
 }
 

@@ -1,29 +1,307 @@
 #include "platform/profile.h"
 
-#include <cstring>
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
 
-#include "base/win.h"
+#include "base/owner.h"
 #include "base/text.h"
+#include "base/win.h"
 
 namespace kz {
+namespace {
 
-unsigned long ProfileRead(const char* section, const char* key, const char* def, char* buffer,
-                          unsigned long size, const char* file) {
-  return GetPrivateProfileStringA(section, key, def, buffer, size, file);
+// Wine's ANSI entry points convert each argument through a counted string of at most 32,766
+// characters; a longer one is passed on uninitialised and crashes the process.
+constexpr size_t kAnsiLimit = 32766;
+// List reads start with the buffer the library always used and grow until the list fits.
+constexpr DWORD kFirstListBuffer = 8192;
+constexpr DWORD kLongestList = 1u << 28;
+// How long a writer waits for another process's write of the same file, and for readers to let
+// go of the file before it is replaced.
+constexpr DWORD kLockWait = 60000;
+constexpr DWORD kReplaceWait = 5000;
+
+std::atomic<unsigned long> g_writes{0};
+
+bool TooLong(const std::string& s) { return s.size() >= kAnsiLimit; }
+
+// The full path the platform opens for `file` (already in its ANSI form); false when the
+// platform cannot name it. A name without a folder is looked up in the Windows folder.
+bool FullPath(const std::wstring& file, std::wstring* full) {
+  if (file.size() >= 32767) return false;
+  bool bare = file.find_first_of(L"\\/") == std::wstring::npos && !(file.size() >= 2 && file[1] == L':');
+  if (bare) {
+    wchar_t windir[MAX_PATH];
+    UINT n = GetWindowsDirectoryW(windir, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return false;
+    *full = std::wstring(windir, n);
+    if (full->back() != L'\\') *full += L'\\';
+    *full += file;
+  } else {
+    DWORD n = GetFullPathNameW(file.c_str(), 0, nullptr, nullptr);
+    if (n == 0) return false;
+    std::wstring buf(n, L'\0');
+    DWORD m = GetFullPathNameW(file.c_str(), n, &buf[0], nullptr);
+    if (m == 0 || m >= n) return false;
+    buf.resize(m);
+    *full = buf;
+  }
+  return full->size() < MAX_PATH;
 }
 
-long ProfileWrite(const char* section, const char* key, const char* value, const char* file) {
-  // Wine's ANSI entry point converts each argument through a counted string of at most 32,766
-  // characters; a longer one is passed on uninitialised and crashes the process. Such text
-  // takes the wide entry point, converted from the same ANSI bytes, so the file receives
-  // exactly what the ANSI call would write.
-  auto too_long = [](const char* s) { return s && std::strlen(s) >= 32766; };
-  if (!too_long(section) && !too_long(key) && !too_long(value) && !too_long(file))
-    return WritePrivateProfileStringA(section, key, value, file);
-  auto wide = [](const char* s) { return s ? FromAnsi(s, std::strlen(s)) : std::wstring(); };
-  std::wstring ws = wide(section), wk = wide(key), wv = wide(value), wf = wide(file);
-  return WritePrivateProfileStringW(section ? ws.c_str() : nullptr, key ? wk.c_str() : nullptr,
-                                    value ? wv.c_str() : nullptr, file ? wf.c_str() : nullptr);
+// The file as the ANSI entry point receives it, and whether the platform can name it.
+struct FileName {
+  std::string ansi;
+  std::wstring wide, full;
+  bool nameable;
+  explicit FileName(const std::wstring& file)
+      : ansi(ToAnsi(file)), wide(FromAnsi(ansi)), nameable(FullPath(wide, &full)) {}
+};
+
+const char* Opt(const std::string* s) { return s ? s->c_str() : nullptr; }
+const wchar_t* Opt(const std::wstring* s) { return s ? s->c_str() : nullptr; }
+
+// GetPrivateProfileStringA, or the wide entry point when a text is too long for it; the
+// result comes back as the ANSI call would give it.
+std::wstring ReadString(const std::string* section, const std::string* key, const std::string& def, DWORD size,
+                        const FileName& file, DWORD* count) {
+  if ((section && TooLong(*section)) || (key && TooLong(*key)) || TooLong(def)) {
+    std::wstring ws = section ? FromAnsi(*section) : L"", wk = key ? FromAnsi(*key) : L"", wd = FromAnsi(def);
+    std::wstring buf(size, L'\0');
+    DWORD n = GetPrivateProfileStringW(section ? ws.c_str() : nullptr, key ? wk.c_str() : nullptr, wd.c_str(),
+                                       &buf[0], size, file.wide.c_str());
+    *count = std::min(n, size);
+    buf.resize(*count);
+    return FromAnsi(ToAnsi(buf));
+  }
+  std::string buf(size, '\0');
+  DWORD n = GetPrivateProfileStringA(Opt(section), Opt(key), def.c_str(), &buf[0], size, file.ansi.c_str());
+  *count = std::min(n, size);
+  return FromAnsi(buf.data(), *count);
+}
+
+// A list read again with a larger buffer while the platform says it was cut (it then copies
+// size - 2 characters).
+template <class Read>
+std::wstring GrowingRead(Read&& read) {
+  for (DWORD size = kFirstListBuffer;; size *= 2) {
+    DWORD n = 0;
+    std::wstring list = read(size, &n);
+    if (n + 2 < size || size >= kLongestList) return list;
+  }
+}
+
+// ---- writes ---------------------------------------------------------------------------------
+
+bool HasLineBreak(const std::wstring& s) { return s.find_first_of(L"\r\n") != std::wstring::npos; }
+
+// Whether key=value in [section] is written as one line that reads back as written.
+bool Representable(const std::wstring& section, const std::wstring& key, const std::wstring& value) {
+  if (HasLineBreak(section) || HasLineBreak(key) || HasLineBreak(value)) return false;
+  if (section.find(L']') != std::wstring::npos || key.find(L'=') != std::wstring::npos) return false;
+  size_t first = key.find_first_not_of(L" \t");
+  return first == std::wstring::npos || (key[first] != L'[' && key[first] != L';');
+}
+
+// One writer of a file at a time, across processes: a mutex named after the full path.
+class WriterLock {
+ public:
+  explicit WriterLock(const std::wstring& full) {
+    unsigned long long h = 1469598103934665603ull;  // FNV-1a of the path, without regard to case
+    for (wchar_t c : UpperCase(full)) {
+      h ^= static_cast<unsigned long long>(c);
+      h *= 1099511628211ull;
+    }
+    wchar_t name[64];
+    std::swprintf(name, 64, L"Local\\Kelzud10.ProfileWriter.%016llx", h);
+    mutex_.reset(CreateMutexW(nullptr, FALSE, name));
+    if (!mutex_) return;
+    DWORD w = WaitForSingleObject(mutex_.get(), kLockWait);
+    owned_ = w == WAIT_OBJECT_0 || w == WAIT_ABANDONED;  // a writer that died left the file whole
+  }
+  ~WriterLock() {
+    if (owned_) ReleaseMutex(mutex_.get());
+  }
+  WriterLock(const WriterLock&) = delete;
+  WriterLock& operator=(const WriterLock&) = delete;
+  explicit operator bool() const { return owned_; }
+
+ private:
+  KernelHandle mutex_;
+  bool owned_ = false;
+};
+
+bool ReadAll(const std::wstring& path, std::string* bytes) {
+  File f(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                     OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  if (!f) return false;
+  LARGE_INTEGER size;
+  if (!GetFileSizeEx(f.get(), &size) || size.QuadPart > 0x40000000) return false;
+  bytes->assign(static_cast<size_t>(size.QuadPart), '\0');
+  DWORD got = 0;
+  if (!bytes->empty() && (!ReadFile(f.get(), &(*bytes)[0], static_cast<DWORD>(bytes->size()), &got, nullptr) ||
+                          got != bytes->size()))
+    return false;
+  return true;
+}
+
+bool WriteAll(HANDLE f, const char* data, size_t n) {
+  while (n) {
+    DWORD chunk = static_cast<DWORD>(std::min<size_t>(n, 1u << 20)), done = 0;
+    if (!WriteFile(f, data, chunk, &done, nullptr) || done != chunk) return false;
+    data += chunk;
+    n -= chunk;
+  }
+  return true;
+}
+
+// Writes the copy the platform's writer will work on: the file's bytes, followed by room for
+// everything the write could add. The room is really taken on the disk and given back just
+// before the platform writes, so a full disk shows here instead of cutting the file.
+bool WriteCopy(const std::wstring& path, const std::string& bytes, size_t room, DWORD attributes) {
+  File f(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, attributes, nullptr));
+  if (!f) return false;
+  static const char kZeros[65536] = {};
+  if (!WriteAll(f.get(), bytes.data(), bytes.size())) return false;
+  for (size_t left = room; left;) {
+    size_t n = std::min(left, sizeof kZeros);
+    if (!WriteAll(f.get(), kZeros, n)) return false;
+    left -= n;
+  }
+  LARGE_INTEGER end;
+  end.QuadPart = static_cast<LONGLONG>(bytes.size());
+  return SetFilePointerEx(f.get(), end, nullptr, FILE_BEGIN) && SetEndOfFile(f.get());
+}
+
+// Whether the file holds exactly `bytes` (the platform's writer left it as it was).
+bool Holds(const std::wstring& path, const std::string& bytes) {
+  WIN32_FILE_ATTRIBUTE_DATA d;
+  if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &d)) return false;
+  if (d.nFileSizeHigh != 0 || d.nFileSizeLow != bytes.size()) return false;
+  std::string now;
+  return ReadAll(path, &now) && now == bytes;
+}
+
+// Replaces `target` by `source` in one rename; a reader that has the file open delays it.
+bool ReplaceFile(const std::wstring& source, const std::wstring& target) {
+  DWORD start = GetTickCount();
+  for (;;) {
+    if (MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
+    DWORD e = GetLastError();
+    if ((e != ERROR_SHARING_VIOLATION && e != ERROR_ACCESS_DENIED && e != ERROR_LOCK_VIOLATION) ||
+        GetTickCount() - start > kReplaceWait)
+      return false;
+    Sleep(1);
+  }
+}
+
+// The platform's writer on `target`.
+long PlatformWrite(const std::string& section, const std::string* key, const std::string* value,
+                   const std::wstring& target) {
+  std::string t = ToAnsi(target);
+  if (!TooLong(section) && !(key && TooLong(*key)) && !(value && TooLong(*value)))
+    return WritePrivateProfileStringA(section.c_str(), Opt(key), Opt(value), t.c_str());
+  std::wstring ws = FromAnsi(section), wk = key ? FromAnsi(*key) : L"", wv = value ? FromAnsi(*value) : L"";
+  return WritePrivateProfileStringW(ws.c_str(), key ? wk.c_str() : nullptr, value ? wv.c_str() : nullptr,
+                                    FromAnsi(t).c_str());
+}
+
+}  // namespace
+
+std::wstring ProfileValue(const std::wstring& file, const std::wstring& section, const std::wstring& key,
+                          const std::wstring& def, unsigned long size) {
+  FileName f(file);
+  if (size == 0) return std::wstring();
+  if (!f.nameable) return def.substr(0, size - 1);
+  std::string s = ToAnsi(section), k = ToAnsi(key), d = ToAnsi(def);
+  DWORD n = 0;
+  return ReadString(&s, &k, d, size, f, &n);
+}
+
+std::wstring ProfileNames(const std::wstring& file, const std::wstring* section, const std::wstring& def) {
+  FileName f(file);
+  if (!f.nameable) return section ? def : std::wstring();
+  std::string s = section ? ToAnsi(*section) : std::string(), d = ToAnsi(def);
+  return GrowingRead([&](DWORD size, DWORD* n) { return ReadString(section ? &s : nullptr, nullptr, d, size, f, n); });
+}
+
+std::wstring ProfileSection(const std::wstring& file, const std::wstring& section) {
+  FileName f(file);
+  if (!f.nameable) return std::wstring();
+  std::string s = ToAnsi(section);
+  return GrowingRead([&](DWORD size, DWORD* n) {
+    if (TooLong(s)) {
+      std::wstring buf(size, L'\0');
+      *n = std::min<DWORD>(GetPrivateProfileSectionW(FromAnsi(s).c_str(), &buf[0], size, f.wide.c_str()), size);
+      buf.resize(*n);
+      return FromAnsi(ToAnsi(buf));
+    }
+    std::string buf(size, '\0');
+    *n = std::min<DWORD>(GetPrivateProfileSectionA(s.c_str(), &buf[0], size, f.ansi.c_str()), size);
+    return FromAnsi(buf.data(), *n);
+  });
+}
+
+long ProfileWrite(const std::wstring& file, const std::wstring& section, const std::wstring* key,
+                  const std::wstring* value) {
+  if (key && value && !Representable(section, *key, *value)) return 0;
+  FileName f(file);
+  if (!f.nameable) return 0;
+  std::string s = ToAnsi(section), k = key ? ToAnsi(*key) : std::string(), v = value ? ToAnsi(*value) : std::string();
+  const std::string* kp = key ? &k : nullptr;
+  const std::string* vp = value ? &v : nullptr;
+
+  WriterLock lock(f.full);
+  if (!lock) return 0;
+  DWORD attributes = GetFileAttributesW(f.full.c_str());
+  bool exists = attributes != INVALID_FILE_ATTRIBUTES;
+  if (!exists && GetLastError() != ERROR_FILE_NOT_FOUND) return 0;  // no such folder
+  if (exists && (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY))) return 0;
+  std::string original;
+  if (exists && !ReadAll(f.full, &original)) return 0;
+
+  // The copy lives beside the file (one rename replaces it) under a name of this thread's own.
+  size_t slash = f.full.find_last_of(L'\\');
+  wchar_t name[48];
+  std::swprintf(name, 48, L"~kz%lx-%lx.tmp", GetCurrentProcessId(), GetCurrentThreadId());
+  std::wstring copy = f.full.substr(0, slash + 1) + name;
+  if (copy.size() >= MAX_PATH) {
+    // No room for a copy's name: the platform writes in place, still one writer at a time.
+    long rc = PlatformWrite(s, kp, vp, f.full);
+    if (rc) ++g_writes;
+    return rc;
+  }
+  // Room for the new line and for a rewrite that doubles the file (the platform's writer ends
+  // every line, even an empty one, with CR LF).
+  size_t room = original.size() + (s.size() + k.size() + v.size()) * 4 + 64;
+  DWORD copy_attributes = exists ? (attributes & ~FILE_ATTRIBUTE_READONLY) : FILE_ATTRIBUTE_NORMAL;
+  if (copy_attributes == 0) copy_attributes = FILE_ATTRIBUTE_NORMAL;
+  struct RemoveCopy {
+    const std::wstring& path;
+    ~RemoveCopy() { DeleteFileW(path.c_str()); }  // after a rename there is nothing left to remove
+  } remove_copy{copy};
+  if (!WriteCopy(copy, original, room, copy_attributes)) return 0;
+  long rc = PlatformWrite(s, kp, vp, copy);
+  if (!rc) return 0;
+  if (Holds(copy, original)) return rc;  // nothing changed: the file stays as it is
+  if (!ReplaceFile(copy, f.full)) return 0;
+  ++g_writes;
+  return rc;
+}
+
+ProfileStamp ProfileStampOf(const std::wstring& file) {
+  ProfileStamp st;
+  st.writes = g_writes.load();
+  FileName f(file);
+  WIN32_FILE_ATTRIBUTE_DATA d;
+  if (f.nameable && GetFileAttributesExW(f.full.c_str(), GetFileExInfoStandard, &d)) {
+    st.exists = true;
+    st.size = (static_cast<unsigned long long>(d.nFileSizeHigh) << 32) | d.nFileSizeLow;
+    st.written = (static_cast<unsigned long long>(d.ftLastWriteTime.dwHighDateTime) << 32) |
+                 d.ftLastWriteTime.dwLowDateTime;
+  }
+  return st;
 }
 
 }  // namespace kz

@@ -1,5 +1,6 @@
 // The action engine: dispatch of every code, the line loop, field cutting, variable
 // references, the stop-at-first-error rule, and the registry actions.
+#include <cwchar>
 #include <string>
 
 #include "frame/modules.h"
@@ -7,6 +8,7 @@
 #include "com/siblings.h"
 #include "base/text.h"
 #include "ini/actions/ActionEngine.h"
+#include "ini/actions/basKelzudBARA.h"
 #include "ini/clsKelzudINIFileHandler1A.h"
 #include "testkit.h"
 
@@ -60,6 +62,7 @@ class ActionTest : public ::testing::Test {
     if (RegGetValueW(root, sub.c_str(), name, RRF_RT_ANY, &type, buf, &size) != ERROR_SUCCESS) return L"<absent>";
     return type == REG_SZ ? std::wstring(buf) : L"<type " + std::to_wstring(type) + L">";
   }
+  std::wstring base() const { return kTestKey; }
   TempDir dir_;
   IniFileHandler* h_ = nullptr;
 };
@@ -162,10 +165,11 @@ TEST(ActionReferences, ExpandOnlyAtTheStartOfAField) {
       {L"%KZT_APPDIR%", Lookup::ProcessWindir, L"C:\\App"},
       {L"", Lookup::Environment, L""},
   };
-  for (const Case& c : cases) EXPECT_EQ(kz::ExpandReference(c.field, c.lookup), c.want) << kz::ToAnsi(c.field);
+  kz::ActionVariables variables;
+  for (const Case& c : cases) EXPECT_EQ(variables.Expand(c.field, c.lookup), c.want) << kz::ToAnsi(c.field);
   // A reference without its closing percent sign has no tail: error 9.
   try {
-    kz::ExpandReference(L"%KZT_APPDIR", Lookup::Environment);
+    variables.Expand(L"%KZT_APPDIR", Lookup::Environment);
     FAIL();
   } catch (const kz::Error& e) {
     EXPECT_EQ(e.number(), 9);
@@ -332,4 +336,132 @@ TEST_F(ActionTest, RegistryBackupWithoutTheRuntimeComponent) {
   CallResult r = Call(h_->itf(), L"Pals", {code.get(), folder.get()});
   EXPECT_EQ(r.error, 429);
   EXPECT_FALSE(FileExists(dir_.File(L"user.reg")));
+}
+
+// ---- long sections, per-action helpers, and lines that change the file being run -------------
+
+TEST_F(ActionTest, RegistrySectionsPast8KBRunEveryLine) {
+  // 2,000 lines: their key names alone take 20,000 characters.
+  std::vector<std::pair<std::wstring, std::wstring>> lines;
+  for (int i = 0; i < 2000; ++i) {
+    wchar_t key[32];
+    std::swprintf(key, 32, L"line%05d", i);
+    lines.push_back({key, std::wstring(L"hcu,Software\\Kelzud10Tests\\Actions\\Many,") + key + L",d,"});
+  }
+  Section(L"Registry", lines);
+  CallResult r = Pals(kelzudIFHPalsCREGK);
+  ASSERT_EQ(r.error, 0) << kz::ToAnsi(r.description);
+  HKEY k;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Kelzud10Tests\\Actions\\Many", 0, KEY_READ, &k), ERROR_SUCCESS);
+  DWORD values = 0;
+  RegQueryInfoKeyW(k, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr, nullptr, nullptr, nullptr);
+  RegCloseKey(k);
+  EXPECT_EQ(values, 2000u);
+  EXPECT_EQ(RegString(base() + L"\\Many", L"line01999"), L"d");
+  EXPECT_EQ(h_->key(), L"line01999");
+}
+
+namespace {
+
+int g_runtimes = 0;
+IDispatch* CountedRuntime() {
+  ++g_runtimes;
+  return kz::CreateByProgId(L"KELZUD11.clsKelzud11RunTimeA");
+}
+
+}  // namespace
+
+TEST_F(ActionTest, OneRuntimeComponentServesAWholeAction) {
+  FamilyVariable sub(L"KZT_SUBKEY", L"Software\\Kelzud10Tests\\Actions\\Counted");
+  std::vector<std::pair<std::wstring, std::wstring>> lines;
+  for (int i = 0; i < 5; ++i) lines.push_back({L"e" + std::to_wstring(i), L"hcu,%KZT_SUBKEY%,%KZT_SUBKEY%,x,"});
+  Section(L"Registry", lines);
+  g_runtimes = 0;
+  kz::SubstituteSibling(kz::kSiblingRuntime, &CountedRuntime);
+  CallResult first = Pals(kelzudIFHPalsCREGK);
+  CallResult second = Pals(kelzudIFHPalsCREGK);
+  kz::SubstituteSibling(kz::kSiblingRuntime, nullptr);
+  ASSERT_EQ(first.error, 0) << kz::ToAnsi(first.description);
+  ASSERT_EQ(second.error, 0);
+  EXPECT_EQ(g_runtimes, 2) << "one runtime component for each action, not one for each reference";
+  EXPECT_EQ(RegString(base() + L"\\Counted", L"Software\\Kelzud10Tests\\Actions\\Counted"), L"x");
+}
+
+TEST_F(ActionTest, SectionValuesAreWhatReadingValueGives) {
+  // Lines the one-pass read must not change: quotes, spaces, repeated keys in other case,
+  // a line without "=", an empty value, a value past the read's cut, a name outside ASCII.
+  WriteFileText(h_->path(),
+                "[Run]\r\nplain=a,b,c\r\nquoted=\"q\"\r\nsingle='s'\r\nhalf=\"open\r\n spaced = x y \r\n"
+                "Dup=first\r\ndup=second\r\nnoequals\r\nempty=\r\nlong=" + std::string(300, 'L') +
+                "\r\neq=a=b\r\n;comment=c\r\n[Other]\r\nplain=other\r\n");
+  h_->set_section(L"Run");
+  std::vector<std::wstring> keys = h_->EnumerateSection();
+  ASSERT_GE(keys.size(), 9u);
+  kz::SectionValues values(*h_);
+  for (const std::wstring& k : keys) {
+    h_->set_key(k);
+    EXPECT_EQ(values.Value(), h_->ReadValue()) << kz::ToAnsi(k);
+  }
+  WriteFileText(h_->path(), "[Run]\r\n\xE9t\xE9=accent\r\nETE=upper\r\n");
+  keys = h_->EnumerateSection();
+  for (const std::wstring& k : keys) {
+    h_->set_key(k);
+    EXPECT_EQ(values.Value(), h_->ReadValue()) << kz::ToAnsi(k);
+  }
+}
+
+TEST_F(ActionTest, ALineThatWritesToTheFileBeingRunIsSeenByTheLinesAfterIt) {
+  Section(L"Run", {{L"a", L"1"}, {L"b", L"2"}, {L"c", L"3"}, {L"d", L"4"}, {L"e", L"5"}});
+  IniFileHandler* other = kz::MakeObject<IniFileHandler>();  // another writer of the same file
+  other->set_path(h_->path());
+  other->set_section(L"Run");
+  std::vector<std::wstring> seen;
+  kz::ForEachActionLine(*h_, [&](const std::wstring& key, const std::wstring& value) {
+    seen.push_back(key + L"=" + value);
+    if (key == L"b") {
+      std::wstring v;
+      other->set_key(L"c");
+      other->WriteValue(v = L"");  // an emptied line is skipped
+      other->set_key(L"d");
+      other->WriteValue(v = L"changed");
+    }
+    if (key == L"d") {  // this handler writes its own file
+      h_->set_key(L"e");
+      std::wstring v = L"mine";
+      h_->WriteValue(v);
+      h_->set_key(L"d");
+    }
+  });
+  other->Release();
+  EXPECT_EQ(seen, (std::vector<std::wstring>{L"a=1", L"b=2", L"d=changed", L"e=mine"}));
+}
+
+TEST_F(ActionTest, RegistryBackupKeepsEveryExportInsideTheBackupFolder) {
+  TempDir logs, backup;
+  FamilyVariable logs_var(L"VQENVSLOGS", logs.path());
+  const std::wstring branch = L"HKEY_CURRENT_USER\\Software\\Kelzud10Tests\\Actions";
+  struct Case {
+    std::wstring key, value;
+  } cases[] = {
+      {L"..\\escaped.reg", branch}, {L"sub\\x.reg", branch},   {L"a/b.reg", branch}, {L"C:x.reg", branch},
+      {L"..", branch},              {L"q\"uote.reg", branch},  {L"ok.reg", branch + L"\" \"HKEY_LOCAL_MACHINE"},
+  };
+  for (const Case& c : cases) {
+    Section(L"Backup", {{c.key, c.value}});
+    Var code = Var::Long(kelzudIFHPalsEREGBAK), folder = Var::Str(backup.path());
+    CallResult r = Call(h_->itf(), L"Pals", {code.get(), folder.get()});
+    EXPECT_EQ(r.error, 5) << kz::ToAnsi(c.key);
+    EXPECT_FALSE(FileExists(logs.File(L"bar.ini"))) << "nothing logged for " << kz::ToAnsi(c.key);
+    EXPECT_EQ(kz::BackupLog::Peek(), nullptr) << "the log references are released";
+  }
+  Sleep(500);  // an editor started by mistake would have written by now
+  EXPECT_FALSE(FileExists(dir_.File(L"escaped.reg")));
+  WIN32_FIND_DATAW fd;
+  HANDLE f = FindFirstFileW(backup.File(L"*").c_str(), &fd);
+  int entries = 0;
+  if (f != INVALID_HANDLE_VALUE) {
+    do ++entries; while (FindNextFileW(f, &fd));
+    FindClose(f);
+  }
+  EXPECT_EQ(entries, 2) << "only . and .. in the backup folder";
 }

@@ -1,6 +1,10 @@
 // The INI file handler core against real profile files.
 #include "ini/clsKelzudINIFileHandler1A.h"
 
+#include <cstdio>
+#include <cwchar>
+#include <set>
+
 #include "testkit.h"
 
 using namespace kzt;
@@ -191,7 +195,9 @@ TEST_F(IniTest, HeaderInfoLcidIsReadAsLeadingNumber) {
     WriteFileText(h_->path(), file);
     IFHHeaderInfo info{};
     EXPECT_EQ(h_->GetHeaderInfo(&info), c.hr) << (c.lcid ? c.lcid : "absent");
-    if (c.hr == S_OK) EXPECT_EQ(info.lLCID, c.want) << (c.lcid ? c.lcid : "absent");
+    if (c.hr == S_OK) {
+      EXPECT_EQ(info.lLCID, c.want) << (c.lcid ? c.lcid : "absent");
+    }
     IRecordInfo* ri = nullptr;
     // Free what was filled through the record's own description.
     const GUID kHeaderInfo = {0x3077091D, 0x1F12, 0x4DDA, {0x97, 0xBA, 0xEA, 0x3F, 0x75, 0x5B, 0x98, 0xA6}};
@@ -215,4 +221,281 @@ TEST_F(IniTest, OneOffReadsAndWritesUseASecondHandler) {
   EXPECT_EQ(h_->section(), L"Mine");
   EXPECT_EQ(h_->key(), L"K");
   for (BSTR b : {path, section, key, value}) SysFreeString(b);
+}
+
+// ---- long lists, hostile names and paths, and writes that never lose data --------------------
+
+namespace {
+
+// A file of `count` sections or keys written in one go (the profile writer would take long).
+std::string ManyKeys(const char* section, int count) {
+  std::string text = std::string("[") + section + "]\r\n";
+  char line[64];
+  for (int i = 0; i < count; ++i) {
+    std::snprintf(line, sizeof line, "Key%05d=v%d\r\n", i, i);
+    text += line;
+  }
+  return text;
+}
+
+std::wstring KeyName(int i) {
+  wchar_t name[16];
+  std::swprintf(name, 16, L"Key%05d", i);
+  return name;
+}
+
+}  // namespace
+
+TEST_F(IniTest, ListsLongerThan8KBAreComplete) {
+  // 3,000 keys take 27,000 characters of names: far more than the first list buffer.
+  std::string text = ManyKeys("Big", 3000);
+  for (int i = 0; i < 1500; ++i) text += "[Section" + std::to_string(i) + "]\r\nk=v\r\n";
+  WriteFileText(h_->path(), text);
+  h_->set_section(L"Big");
+  std::vector<std::wstring> keys = h_->EnumerateSection();
+  ASSERT_EQ(keys.size(), 3000u);
+  for (int i : {0, 1, 909, 2999}) EXPECT_EQ(keys[i], KeyName(i));
+  SAFEARRAY* sa = nullptr;
+  short count = 0;
+  ASSERT_HRESULT_SUCCEEDED(h_->EnumerateCurrentSection(&sa, &count));
+  EXPECT_EQ(count, 3000);
+  SafeArrayDestroy(sa);
+  EXPECT_EQ(h_->SectionKeyList().size(), 3000u * 9);
+  std::vector<std::wstring> sections = h_->EnumerateSections();
+  ASSERT_EQ(sections.size(), 1501u);
+  EXPECT_EQ(sections.front(), L"Big");
+  EXPECT_EQ(sections.back(), L"Section1499");
+}
+
+TEST_F(IniTest, ReadsWithTextsOf32767CharactersAndMore) {
+  Write(L"S", L"K", L"stored");
+  const std::wstring huge(40000, L's'), dflt(40000, L'd');
+  // Each read once crashed the process inside the platform's ANSI read.
+  h_->set_section(huge);
+  h_->set_default(L"fallback");
+  EXPECT_EQ(GetValue(), L"fallback");
+  EXPECT_EQ(h_->SectionKeyList(), L"fallback");
+  h_->set_section(L"S");
+  h_->set_default(dflt);
+  h_->set_key(L"Absent");
+  EXPECT_EQ(GetValue(), std::wstring(254, L'd'));
+  EXPECT_EQ(h_->SectionList(), std::wstring(L"S\0", 2));
+  for (size_t n : {32766u, 32767u, 40000u}) {
+    h_->set_default(L"");
+    h_->set_section(std::wstring(n, L'x'));
+    h_->set_key(L"K");
+    EXPECT_EQ(GetValue(), L"") << n;
+  }
+  // Through the one-off read, as a script calls it.
+  BSTR path = SysAllocString(h_->path().c_str()), section = SysAllocStringLen(huge.data(), 40000),
+       key = SysAllocString(L"K"), r = nullptr;
+  EXPECT_HRESULT_SUCCEEDED(h_->ReadDetailsINIFileValue(&path, &section, &key, &r));
+  EXPECT_EQ(kz::FromBstr(r), L"");
+  for (BSTR b : {path, section, key, r}) SysFreeString(b);
+}
+
+TEST_F(IniTest, KeysOf32767CharactersReadBackWhatWasWritten) {
+  const std::wstring key(40000, L'k');
+  Write(L"S", key, L"long key");
+  ASSERT_NE(h_->last_return_code(), 0);
+  EXPECT_EQ(GetValue(), L"long key");
+  const std::wstring section(33000, L'q');
+  Write(section, L"K", L"long section");
+  ASSERT_NE(h_->last_return_code(), 0);
+  EXPECT_EQ(GetValue(), L"long section");
+}
+
+TEST_F(IniTest, PathsThePlatformCannotNameAreRefused) {
+  auto listing = [](const std::wstring& folder) {
+    std::set<std::wstring> names;
+    WIN32_FIND_DATAW fd;
+    HANDLE f = FindFirstFileW((folder + L"\\*").c_str(), &fd);
+    if (f == INVALID_HANDLE_VALUE) return names;
+    do names.insert(fd.cFileName); while (FindNextFileW(f, &fd));
+    FindClose(f);
+    return names;
+  };
+  wchar_t cwd[MAX_PATH];
+  GetCurrentDirectoryW(MAX_PATH, cwd);
+  const std::set<std::wstring> cwd_before = listing(cwd), dir_before = listing(dir_.path());
+  // Bare names (looked up in the Windows folder) and folders past MAX_PATH: reads give
+  // Default, writes fail; nothing is written anywhere else, and nothing crashes.
+  std::wstring long_folder = dir_.path() + L"\\" + std::wstring(240, L'f') + L"\\x.ini";
+  const std::wstring paths[] = {std::wstring(1000, L'b') + L".ini", std::wstring(5000000, L'b'),
+                                long_folder, dir_.path() + L"\\" + std::wstring(40000, L'p') + L".ini"};
+  for (const std::wstring& p : paths) {
+    h_->set_path(p);
+    h_->set_section(L"S");
+    h_->set_key(L"K");
+    h_->set_default(L"dflt");
+    std::wstring v = L"text";
+    h_->WriteValue(v);
+    EXPECT_EQ(h_->last_return_code(), 0) << p.size();
+    EXPECT_EQ(GetValue(), L"dflt") << p.size();
+    EXPECT_EQ(h_->SectionKeyList(), L"dflt") << p.size();
+    EXPECT_EQ(h_->SectionList(), L"") << p.size();
+    h_->DeleteSection();
+    EXPECT_EQ(h_->last_return_code(), 0);
+  }
+  // No junk-named file appeared in the current folder or the test folder.
+  EXPECT_EQ(listing(cwd), cwd_before);
+  EXPECT_EQ(listing(dir_.path()), dir_before);
+  // A short bare name still lives in the Windows folder.
+  const std::wstring bare = L"kzt_ini_bare_" + std::to_wstring(GetCurrentProcessId()) + L".ini";
+  h_->set_path(bare);
+  std::wstring v = L"here";
+  h_->WriteValue(v);
+  EXPECT_NE(h_->last_return_code(), 0);
+  EXPECT_EQ(GetValue(), L"here");
+  wchar_t windir[MAX_PATH];
+  GetWindowsDirectoryW(windir, MAX_PATH);
+  const std::wstring in_windows = std::wstring(windir) + L"\\" + bare;
+  EXPECT_TRUE(FileExists(in_windows));
+  DeleteFileW(in_windows.c_str());
+}
+
+TEST_F(IniTest, TextsTheFileCannotHoldAreRefused) {
+  WriteFileText(h_->path(), "[S]\r\nK=before\r\n");
+  const std::string before = kz::ToAnsi(ReadFileText(h_->path()));
+  struct Case {
+    const wchar_t* section;
+    const wchar_t* key;
+    const wchar_t* value;
+  } cases[] = {
+      {L"S", L"K", L"x\r\n[Injected]\r\nevil=1"}, {L"S", L"K", L"line\nbreak"}, {L"S", L"K", L"cr\ronly"},
+      {L"S]x", L"K", L"v"},                        {L"S\r\n", L"K", L"v"},      {L"S", L"K=x", L"v"},
+      {L"S", L"K\nx", L"v"},                       {L"S", L"[Evil]", L"v"},     {L"S", L" ;comment", L"v"},
+  };
+  for (const Case& c : cases) {
+    h_->set_section(c.section);
+    h_->set_key(c.key);
+    BSTR v = SysAllocString(c.value);
+    ASSERT_HRESULT_SUCCEEDED(h_->put_Value(&v));
+    SysFreeString(v);
+    VARIANT_BOOL ok = VARIANT_TRUE;
+    h_->get_Success(&ok);
+    EXPECT_EQ(ok, VARIANT_FALSE) << kz::ToAnsi(c.section) << "/" << kz::ToAnsi(c.key) << "/" << kz::ToAnsi(c.value);
+  }
+  EXPECT_EQ(kz::ToAnsi(ReadFileText(h_->path())), before);
+  // Brackets and equals signs where the format allows them are written as before.
+  Write(L"S[1", L"a]b", L"x=y [z]");
+  EXPECT_NE(h_->last_return_code(), 0);
+  EXPECT_EQ(GetValue(), L"x=y [z]");
+}
+
+TEST_F(IniTest, WritesReplaceTheFileWholeAndLeaveNothingBehind) {
+  WriteFileText(h_->path(), "; a comment\r\n[A]\r\nx=1\r\n[B]\r\ny=2\r\n");
+  Write(L"A", L"z", L"3");
+  EXPECT_NE(h_->last_return_code(), 0);
+  Write(L"A", L"z", L"3");  // the same value again: nothing to change, still a success
+  EXPECT_NE(h_->last_return_code(), 0);
+  h_->set_key(L"x");
+  h_->DeleteKey();
+  EXPECT_NE(h_->last_return_code(), 0);
+  EXPECT_EQ(ReadFileText(h_->path()), L"; a comment\r\n[A]\r\nz=3\r\n[B]\r\ny=2\r\n");
+  // Only the file itself is in the folder: the working copy went with the rename.
+  WIN32_FIND_DATAW fd;
+  HANDLE f = FindFirstFileW(dir_.File(L"*").c_str(), &fd);
+  int files = 0;
+  do {
+    if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+      ++files;
+      EXPECT_EQ(std::wstring(fd.cFileName), L"test.ini");
+    }
+  } while (FindNextFileW(f, &fd));
+  FindClose(f);
+  EXPECT_EQ(files, 1);
+  // Deleting from a file that does not exist creates none.
+  h_->set_path(dir_.File(L"absent.ini"));
+  h_->DeleteSection();
+  EXPECT_FALSE(FileExists(dir_.File(L"absent.ini")));
+  // A read-only file is not written, as the platform would not write it.
+  h_->set_path(dir_.File(L"test.ini"));
+  SetFileAttributesW(h_->path().c_str(), FILE_ATTRIBUTE_READONLY);
+  Write(L"A", L"z", L"4");
+  EXPECT_EQ(h_->last_return_code(), 0);
+  SetFileAttributesW(h_->path().c_str(), FILE_ATTRIBUTE_NORMAL);
+  h_->set_key(L"z");
+  EXPECT_EQ(GetValue(), L"3");
+}
+
+// ---- two processes writing one file -----------------------------------------------------------
+
+namespace {
+
+constexpr int kChildKeys = 150;
+const wchar_t kChildVariable[] = L"KZT_INI_WRITER";
+
+}  // namespace
+
+// Runs only as a child of the test below: writes kChildKeys keys into one section.
+TEST(IniChildProcess, Writer) {
+  wchar_t spec[2048];
+  DWORD n = GetEnvironmentVariableW(kChildVariable, spec, 2048);
+  if (n == 0 || n >= 2048) GTEST_SKIP() << "a helper of TwoProcessesWritingOneFileKeepEveryKey";
+  std::wstring s = spec;
+  size_t bar = s.find(L'|');
+  IniFileHandler* h = kz::MakeObject<IniFileHandler>();
+  h->set_path(s.substr(0, bar));
+  h->set_section(s.substr(bar + 1));
+  int failed = 0;
+  for (int i = 0; i < kChildKeys; ++i) {
+    h->set_key(KeyName(i));
+    std::wstring v = L"value" + std::to_wstring(i);
+    h->WriteValue(v);
+    if (!h->last_return_code()) ++failed;
+  }
+  h->Release();
+  EXPECT_EQ(failed, 0);
+}
+
+TEST_F(IniTest, TwoProcessesWritingOneFileKeepEveryKey) {
+  WriteFileText(h_->path(), "[Untouched]\r\nkeep=yes\r\n[Read]\r\nstable=value\r\n");
+  wchar_t exe[MAX_PATH];
+  GetModuleFileNameW(nullptr, exe, MAX_PATH);
+  std::vector<PROCESS_INFORMATION> children;
+  for (const wchar_t* section : {L"One", L"Two"}) {
+    SetEnvironmentVariableW(kChildVariable, (h_->path() + L"|" + section).c_str());
+    std::wstring cmd = L"\"" + std::wstring(exe) + L"\" --gtest_filter=IniChildProcess.Writer";
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    ASSERT_TRUE(CreateProcessW(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+    children.push_back(pi);
+  }
+  SetEnvironmentVariableW(kChildVariable, nullptr);
+  // A third party reads an unchanged key all the while.
+  IniFileHandler* reader = kz::MakeObject<IniFileHandler>();
+  reader->set_path(h_->path());
+  reader->set_section(L"Read");
+  reader->set_key(L"stable");
+  reader->set_default(L"<default>");
+  int reads = 0, wrong = 0;
+  std::vector<HANDLE> handles;
+  for (auto& c : children) handles.push_back(c.hProcess);
+  while (WaitForMultipleObjects(static_cast<DWORD>(handles.size()), handles.data(), TRUE, 0) == WAIT_TIMEOUT &&
+         reads < 200000) {
+    ++reads;
+    if (reader->ReadValue() != L"value") ++wrong;
+  }
+  reader->Release();
+  ASSERT_EQ(WaitForMultipleObjects(static_cast<DWORD>(handles.size()), handles.data(), TRUE, 100000), WAIT_OBJECT_0);
+  for (auto& c : children) {
+    DWORD code = 1;
+    GetExitCodeProcess(c.hProcess, &code);
+    EXPECT_EQ(code, 0u);
+    CloseHandle(c.hProcess);
+    CloseHandle(c.hThread);
+  }
+  EXPECT_EQ(wrong, 0) << "of " << reads << " reads";
+  for (const wchar_t* section : {L"One", L"Two"}) {
+    h_->set_section(section);
+    std::vector<std::wstring> keys = h_->EnumerateSection();
+    EXPECT_EQ(keys.size(), static_cast<size_t>(kChildKeys)) << kz::ToAnsi(section);
+    h_->set_key(KeyName(kChildKeys - 1));
+    EXPECT_EQ(GetValue(), L"value" + std::to_wstring(kChildKeys - 1));
+  }
+  h_->set_section(L"Untouched");
+  h_->set_key(L"keep");
+  EXPECT_EQ(GetValue(), L"yes");
 }

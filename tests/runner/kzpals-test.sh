@@ -1,20 +1,50 @@
 #!/usr/bin/env bash
-# kzpals from the command line: a section that runs, a section that fails, bad usage.
+# kzpals from the command line: a section that runs (one well past the first 8 KB of key names
+# too), a line that fails, and each way of being called wrongly, with its message and status.
 KZ_ARCH="${1:?architecture}"; shift
 . "$(dirname "$0")/../../tools/env.sh"
-wine() { timeout 60 wine "$@"; }  # a hang fails the check instead of the whole run
+wine() { timeout 120 wine "$@"; }  # a hang fails the check instead of the whole run
 exe="${1:?kzpals.exe}"
 tmp="$(mktemp -d)"; trap 'rm -rf "$tmp"; wine reg delete "HKCU\\Software\\Kelzud10Tests\\Kzpals" /f >/dev/null 2>&1' EXIT
 fail=0
 check() { if [ "$1" = "$2" ]; then :; else echo "FAIL: $3: got [$1], expected [$2]"; fail=1; fi; }
-printf '[Good]\r\na=hcu,Software\\Kelzud10Tests\\Kzpals,V,ok,\r\n[Bad]\r\nb=hcu,Software\\Kelzud10Tests\\Kzpals,W,x\r\n' > "$tmp/a.ini"
+printf '[Good]\r\na=hcu,Software\\Kelzud10Tests\\Kzpals,V,ok,\r\n[Bad]\r\nfirst=hcu,Software\\Kelzud10Tests\\Kzpals,F,1,\r\nPaths=hcu,Software\\Kelzud10Tests\\Kzpals,W,x\r\n[Empty]\r\n' > "$tmp/a.ini"
 ini="$(winepath -w "$tmp/a.ini")"
 
 wine "$exe" "$ini" Good kelzudIFHPalsCREGK >"$tmp/out" 2>"$tmp/err"; check $? 0 "a section that runs"
 check "$(wine reg query 'HKCU\Software\Kelzud10Tests\Kzpals' /v V 2>/dev/null | tr -d '\r' | awk '/REG_SZ/{print $3}')" ok "value written"
-wine "$exe" "$ini" Bad 4 >"$tmp/out" 2>"$tmp/err"; check $? 1 "a section that fails"
-check "$(grep -c 'kzpals: error 9 in Kelzud10.clsKelzudINIFileHandler1A: Subscript out of range' "$tmp/err")" 1 "error reported"
-wine "$exe" "$ini" Good >/dev/null 2>&1; check $? 2 "missing argument"
-wine "$exe" "$ini" Good NOSUCHCODE >/dev/null 2>&1; check $? 2 "unknown code"
+
+# The failing line is named, with its section.
+wine "$exe" "$ini" Bad 4 >"$tmp/out" 2>"$tmp/err"; check $? 1 "a line that fails"
+check "$(tr -d '\r' < "$tmp/err")" 'kzpals: [Bad] line "Paths": error 9 in Kelzud10.clsKelzudINIFileHandler1A: Subscript out of range' "failing line reported"
+
+# 3,000 lines: 27,000 characters of key names, every line runs.
+{ printf '[Many]\r\n'; for i in $(seq -w 0 2999); do printf 'Key%s=hcu,Software\\Kelzud10Tests\\Kzpals\\Many,N%s,%s,\r\n' "$i" "$i" "$i"; done; } > "$tmp/many.ini"
+wine "$exe" "$(winepath -w "$tmp/many.ini")" Many CREGK >"$tmp/out" 2>"$tmp/err"; check $? 0 "a section past 8 KB"
+check "$(wine reg query 'HKCU\Software\Kelzud10Tests\Kzpals\Many' 2>/dev/null | grep -c REG_SZ)" 3000 "every line of the long section"
+check "$(wine reg query 'HKCU\Software\Kelzud10Tests\Kzpals\Many' /v N2999 2>/dev/null | tr -d '\r' | awk '/REG_SZ/{print $3}')" 2999 "the last line"
+
+# Each way of calling it wrongly: its status and a message that says what is wrong.
+mkdir -p "$tmp/folder.ini"
+long="$tmp/$(printf 'd%.0s' $(seq 1 120))/$(printf 'e%.0s' $(seq 1 150)).ini"
+cases=(
+  "2|usage|$ini Good"
+  "3|no such file|$(winepath -w "$tmp/missing.ini") Good CREGK"
+  "4|is a folder|$(winepath -w "$tmp/folder.ini") Good CREGK"
+  "5|too long|$(winepath -w "$long") Good CREGK"
+  "6|no section \\[Nowhere\\]|$ini Nowhere CREGK"
+  "7|has no lines|$ini Empty CREGK"
+  "8|has no action|$ini Good 99"
+  "8|has no action|$ini Good kelzudIFHPalsDREGK"
+  "8|has no action|$ini Good NOSUCHCODE"
+  "9|out of range|$ini Good 4294967300"
+)
+for c in "${cases[@]}"; do
+  IFS='|' read -r want message args <<<"$c"
+  read -r -a argv <<<"$args"
+  wine "$exe" "${argv[@]}" >"$tmp/out" 2>"$tmp/err"; check $? "$want" "status for: $args"
+  grep -q "$message" "$tmp/err" || { echo "FAIL: message for: $args: $(tr -d '\r' < "$tmp/err")"; fail=1; }
+  grep -q done "$tmp/out" && { echo "FAIL: 'done' for: $args"; fail=1; }
+done
 [ $fail = 0 ] && echo "kzpals: all checks passed"
 exit $fail

@@ -2,30 +2,58 @@
 // cutting a line's value into fields, and expanding variable references.
 #pragma once
 #include <string>
+#include <unordered_map>
 #include <vector>
 
+#include "com/ptr.h"
 #include "ini/clsKelzudINIFileHandler1A.h"
+#include "ini/fields.h"
+#include "platform/profile.h"
 
 namespace kz {
 
-// Calls `line(key, value)` for every key of the handler's current section, in file order,
-// skipping lines whose key or value is empty. `Key` is set to each key as it goes, so it holds
-// the last key of the section afterwards.
+// The values of the handler's current section for one action, read from the file in one pass
+// and read again whenever the file changes (an action line may write to the very file being
+// run). Value() gives exactly what reading `Value` would: a line that the one pass cannot give
+// exactly (quotes or spaces at its ends, a value longer than a read returns, a section with
+// names outside ASCII) is read on its own.
+class SectionValues {
+ public:
+  explicit SectionValues(IniFileHandler& h) : h_(h) {}
+  // The value of the handler's current Key.
+  std::wstring Value();
+
+ private:
+  struct Entry {
+    bool exact;
+    std::wstring value;
+  };
+  void Load(const ProfileStamp& stamp);
+
+  IniFileHandler& h_;
+  bool loaded_ = false, usable_ = false;
+  std::wstring path_, section_;
+  ProfileStamp stamp_;
+  std::unordered_map<std::wstring, Entry> values_;  // by lower-case key; the first line wins
+};
+
+// Calls `line(key, value)` for every key in `keys` (the handler's current section, in file
+// order), skipping lines whose key or value is empty. `Key` is set to each key as it goes, so
+// it holds the last key of the section afterwards.
 template <class F>
-void ForEachActionLine(IniFileHandler& h, F&& line) {
-  const std::vector<std::wstring> keys = h.EnumerateSection();
+void ForEachActionLine(IniFileHandler& h, const std::vector<std::wstring>& keys, F&& line) {
+  SectionValues values(h);
   for (const std::wstring& key : keys) {
     h.set_key(key);
-    const std::wstring value = h.ReadValue();
+    const std::wstring value = values.Value();
     if (key.empty() || value.empty()) continue;
     line(key, value);
   }
 }
-
-// The value cut at every separator: no quoting, no trimming, empty fields count.
-std::vector<std::wstring> SplitFields(const std::wstring& value, wchar_t separator);
-// Field `index` (from 0); error 9 when the line has fewer fields.
-const std::wstring& Field(const std::vector<std::wstring>& fields, size_t index);
+template <class F>
+void ForEachActionLine(IniFileHandler& h, F&& line) {
+  ForEachActionLine(h, h.EnumerateSection(), line);
+}
 
 // How the name of a variable reference is looked up.
 enum class Lookup {
@@ -36,10 +64,19 @@ enum class Lookup {
   ProcessWindir,           // "windir" from this process's environment, else flag 0
 };
 
-// A field that begins with "%" is a reference: cut at every "%", piece 1 is the name and
-// piece 2 the tail (error 9 when there is no second "%"); the result is the name's value
-// followed by the tail. Any other field is returned unchanged.
-std::wstring ExpandReference(const std::wstring& field, Lookup lookup);
+// The variable references of one action. The runtime component that answers them is created
+// at the first reference and released when the action ends (when this object goes).
+class ActionVariables {
+ public:
+  // A field that begins with "%" is a reference: cut at every "%", piece 1 is the name and
+  // piece 2 the tail (error 9 when there is no second "%"); the result is the name's value
+  // followed by the tail. Any other field is returned unchanged.
+  std::wstring Expand(const std::wstring& field, Lookup lookup);
+
+ private:
+  std::wstring FromRuntime(const std::wstring& name, bool flagged);
+  Ptr<IDispatch> runtime_;
+};
 
 // Raised by action methods that this build does not carry.
 [[noreturn]] void ActionNotAvailable(const wchar_t* method);

@@ -1,9 +1,9 @@
 // Registry lines: root, key path, value name, data, extra text; one REG_SZ value per line.
-#include "frame/catalogue.h"
+#include "com/variant.h"
 #include "frame/kz.h"
-#include "com/latebound.h"
 #include "ini/actions/ActionEngine.h"
 #include "base/text.h"
+#include "registry/clsKelzudRegHand1A.h"
 
 namespace kz {
 namespace {
@@ -27,22 +27,22 @@ long RootOf(const std::wstring& text) {
 STDMETHODIMP IniFileHandler::PalsCREGK(KZ_ACTION_PARAMS) {
   if (ret) VariantInit(ret);
   return Guard([&] {
-    Ptr<IDispatch> registry;  // one registry object serves all lines
+    Ptr<RegistryObject> registry;  // one registry object serves all lines
+    ActionVariables variables;
     ForEachActionLine(*this, [&](const std::wstring&, const std::wstring& value) {
       const std::vector<std::wstring> f = SplitFields(value, L',');
       long root = RootOf(Field(f, 0));
-      std::wstring path = ExpandReference(Field(f, 1), Lookup::Environment);
-      std::wstring name = ExpandReference(Field(f, 2), Lookup::Environment);
-      std::wstring data = ExpandReference(Field(f, 3), Lookup::ProcessWindir);
+      std::wstring path = variables.Expand(Field(f, 1), Lookup::Environment);
+      std::wstring name = variables.Expand(Field(f, 2), Lookup::Environment);
+      std::wstring data = variables.Expand(Field(f, 3), Lookup::ProcessWindir);
       const std::wstring& extra = Field(f, 4);
       if (!extra.empty()) data += L" " + extra;
-      if (!registry) ThrowIfFailed(CreateInstance(L"clsKelzudRegHand1A", IID_IDispatch, reinterpret_cast<void**>(registry.out())));
+      if (!registry) registry = Ptr<RegistryObject>::Adopt(MakeObject<RegistryObject>());
       // The registry object reports its own failures only through its results.
-      Var handle = CallByName(registry.get(), L"OpenKey", DISPATCH_METHOD,
-                              std::vector<Var>{Var::Long(root), Var::Str(path), Var::Bool(false)});
-      Var h = Var::Long(VarToLong(handle.get()));
-      CallByName(registry.get(), L"SetValue", DISPATCH_METHOD, std::vector<Var>{h, Var::Str(name), Var::Str(data)});
-      CallByName(registry.get(), L"CloseKey", DISPATCH_METHOD, std::vector<Var>{h});
+      long handle = registry->Open(root, path, false, L"");
+      Var text = Var::Str(data);
+      registry->Write(handle, name, text.get());
+      registry->CloseHandle(handle);
     });
   });
 }

@@ -1,24 +1,34 @@
 // Registry backups: each line exports one branch with the registry editor into the backup
 // folder, shown in the static message window and recorded in the backup log.
-#include "frame/catalogue.h"
-#include "frame/kz.h"
 #include "com/latebound.h"
+#include "com/siblings.h"
+#include "frame/kz.h"
 #include "ini/actions/ActionEngine.h"
 #include "ini/actions/basKelzudBARA.h"
-#include "com/siblings.h"
 
 namespace kz {
+namespace {
+
+// An export file name stays inside the backup folder: no folder part, no drive, no name that
+// the registry editor's command line or the file system would read otherwise.
+bool IsPlainFileName(const std::wstring& name) {
+  if (name == L"." || name == L"..") return false;
+  for (wchar_t c : name)
+    if (c < 0x20 || std::wstring(L"\\/:*?\"<>|").find(c) != std::wstring::npos) return false;
+  return true;
+}
+
+}  // namespace
 
 STDMETHODIMP IniFileHandler::PalsEREGBAK(KZ_ACTION_PARAMS) {
   if (ret) VariantInit(ret);
   return Guard([&] {
-    BackupLogState& log = BackupLog();
     // The log references live only while the action runs, whatever its outcome: kept any
     // longer they would outlive the apartment that owns them.
-    struct ClearLog {
-      BackupLogState& log;
-      ~ClearLog() { log.runtime.reset(); log.writer.reset(); }
-    } clear{log};
+    struct ReleaseLog {
+      ~ReleaseLog() { BackupLog::Release(); }
+    } release_log;
+    BackupLogState& log = BackupLog::Get();
     log.runtime = Ptr<IDispatch>::Adopt(CreateSibling(kSiblingRuntime));
     log.writer = Ptr<IDispatch>::Adopt(CreateByProgId(L"KELZUD10.clsKelzudINIFileHandler1A"));
     Ptr<IDispatch> window = Ptr<IDispatch>::Adopt(CreateSibling(kSiblingStaticWindow));
@@ -33,18 +43,19 @@ STDMETHODIMP IniFileHandler::PalsEREGBAK(KZ_ACTION_PARAMS) {
       *b = nb;
     }
 
-    for (const std::wstring& k : keys) {
-      set_key(k);
-      std::wstring value = ReadValue();
-      if (k.empty() || value.empty()) continue;
-      std::wstring key = k;
+    ForEachActionLine(*this, keys, [&](const std::wstring& k, const std::wstring& v) {
+      // A name that would leave the backup folder, or a quote that would split the editor's
+      // arguments, ends the action before anything is shown, logged or started for the line.
+      if (!IsPlainFileName(k) || v.find(L'"') != std::wstring::npos || folder.find(L'"') != std::wstring::npos)
+        Raise(kErrInvalidCall);
+      std::wstring key = k, value = v;
       CallByName(window.get(), L"UIShowStaticMessageDialog", DISPATCH_METHOD,
                  std::vector<Var>{Var::Str(L"Taking Backup for " + key + L" - " + value), Var::Bool(true),
                                   Var::Missing(), Var::Bool(true)});
       std::wstring section = L"Registry";
       WriteBackupLogEntry(section, key, value);
       StartHidden(L"regedit.exe /s /e \"" + folder + key + L"\" \"" + value + L"\"");
-    }
+    });
     CallByName(window.get(), L"UIHideStaticMessageDialog", DISPATCH_METHOD, std::vector<Var>{});
   });
 }

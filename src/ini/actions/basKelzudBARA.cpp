@@ -1,18 +1,13 @@
 #include "ini/actions/basKelzudBARA.h"
 
-#include "frame/kz.h"
 #include "com/latebound.h"
 #include "com/variant.h"
+#include "frame/kz.h"
 
 namespace kz {
 
-BackupLogState& BackupLog() {
-  thread_local BackupLogState state;
-  return state;
-}
-
 void WriteBackupLogEntry(std::wstring& section, std::wstring& key, std::wstring& value) {
-  BackupLogState& log = BackupLog();
+  BackupLogState& log = BackupLog::Get();
   Var folder = CallByName(log.runtime.get(), L"EnvironGet", DISPATCH_METHOD,
                           std::vector<Var>{Var::Long(2), Var::Str(L"VQENVSLOGS")});
   std::wstring path = VarToStr(folder.get()) + L"\\bar.ini";

@@ -2,17 +2,20 @@
 #pragma once
 #include <string>
 
-#include "frame/kz.h"
+#include "base/perthread.h"
 #include "com/ptr.h"
+#include "frame/kz.h"
 
 namespace kz {
 
-// The log's runtime component and INI writer, held while a backup action runs (per thread).
+// The log's runtime component and INI writer, held while a backup action runs, once per
+// client thread. The action that sets them releases them at its end (BackupLog::Release):
+// a thread's exit never does, since COM may be gone by then.
 struct BackupLogState {
   Ptr<IDispatch> runtime;
   Ptr<IDispatch> writer;
 };
-BackupLogState& BackupLog();
+using BackupLog = PerThread<BackupLogState>;
 
 // Adds key=value to `section` of the log, through the references the running action set.
 void WriteBackupLogEntry(std::wstring& section, std::wstring& key, std::wstring& value);
