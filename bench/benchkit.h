@@ -1,8 +1,14 @@
-// Timing helpers shared by the benchmark programs.
+// Timing helpers shared by the benchmark programs. Every benchmark measures its work and its
+// baseline in the same run, round by round (each round pairs one measurement of each, so a
+// slow moment of a shared machine falls on both), prints the architecture it measured and the
+// ratio as min / median / max over its rounds, and exits non-zero when its results differ from
+// the baseline's.
 #pragma once
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <string>
 #include <vector>
 
 namespace bench {
@@ -24,5 +30,58 @@ inline double Median(std::vector<double> v) {
   std::sort(v.begin(), v.end());
   return v[v.size() / 2];
 }
+
+inline const char* Arch() { return sizeof(void*) == 8 ? "x64" : "x86"; }
+
+// Prints the architecture once, first.
+inline void Header(const char* what) { std::printf("architecture: %s\n%s\n", Arch(), what); }
+
+// Paired rounds of one measurement and its baseline.
+class Rounds {
+ public:
+  void Add(double work, double baseline) {
+    work_.push_back(work);
+    base_.push_back(baseline);
+  }
+  size_t size() const { return work_.size(); }
+  double work() const { return Median(work_); }
+  double baseline() const { return Median(base_); }
+  std::vector<double> Ratios() const {
+    std::vector<double> r;
+    for (size_t i = 0; i < work_.size(); ++i) r.push_back(base_[i] > 0 ? work_[i] / base_[i] : 0);
+    std::sort(r.begin(), r.end());
+    return r;
+  }
+  // "<label>: work X ms, baseline Y ms (medians of N paired rounds); ratio min / median / max: a / b / c"
+  void Print(const char* label, const char* work_name, const char* base_name) const {
+    std::vector<double> r = Ratios();
+    std::printf("%s: %s %.2f ms, %s %.2f ms (medians of %zu paired rounds)\n", label, work_name, work() * 1e3,
+                base_name, baseline() * 1e3, size());
+    std::printf("%s: ratio min / median / max: %.2f / %.2f / %.2f\n", label, r.front(), r[r.size() / 2], r.back());
+  }
+  double MedianRatio() const {
+    std::vector<double> r = Ratios();
+    return r[r.size() / 2];
+  }
+
+ private:
+  std::vector<double> work_, base_;
+};
+
+// Results that must agree with the baseline's: a difference is printed and makes the exit
+// status non-zero.
+class Checks {
+ public:
+  void Expect(bool same, const std::string& what) {
+    if (!same) {
+      std::printf("results DIFFER: %s\n", what.c_str());
+      failed_ = true;
+    }
+  }
+  int ExitCode() const { return failed_ ? 1 : 0; }
+
+ private:
+  bool failed_ = false;
+};
 
 }  // namespace bench

@@ -1,5 +1,6 @@
 # widl turns a Variant parameter's default into a C++ default argument that does not compile
-# (a number for a VARIANT*); the defaults stay in the type library, where callers see them.
+# (a number for a VARIANT*). The defaults stay in the type library, where callers see them,
+# with the type cmake/typelib-variant-defaults.pl gives them.
 file(READ "${HEADER}" text)
 string(REGEX REPLACE "(VARIANT \\*[A-Za-z_0-9]+) = [^,)]+" "\\1" text "${text}")
 # Likewise a by-reference Boolean defaulting to True (-1): a pointer cannot take that default.

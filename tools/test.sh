@@ -11,6 +11,12 @@ here="$(dirname "$0")"
 run_suite() {
   kz_use_arch "$1"
   shift
+  # The run's virtual display comes up before the Wine session: Wine's desktop process picks
+  # its display driver once, when the session starts.
+  local display
+  display="$(cat "$KZ_BUILD/kz-display")"
+  "$here/xvfb" start "$display"
+  export KZ_DISPLAY=":$display" DISPLAY=":$display"
   # A persistent wineserver and a booted prefix: programs start fast, and no helper process of
   # Wine keeps ctest's pipes open.
   wineserver -p 2>/dev/null || true
@@ -19,6 +25,9 @@ run_suite() {
   local rc=0
   (cd "$KZ_BUILD" && ctest --output-on-failure --timeout 300 -j2 "$@") | tee "$KZ_BUILD/ctest.out" || rc=$?
   wineserver -k 2>/dev/null || true
+  "$here/xvfb" stop "$display"
+  unset KZ_DISPLAY
+  export DISPLAY=
   summary+=("$KZ_ARCH: $(grep -E 'tests passed|No tests were found' "$KZ_BUILD/ctest.out" | tail -1)")
   return $rc
 }

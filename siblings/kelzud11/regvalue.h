@@ -5,21 +5,12 @@
 
 #include <string>
 
+#include "base/owner.h"
+
 namespace kzs {
 
-// Owns an open registry key.
-class RegKey {
- public:
-  RegKey() = default;
-  ~RegKey() { if (h_) RegCloseKey(h_); }
-  RegKey(const RegKey&) = delete;
-  RegKey& operator=(const RegKey&) = delete;
-  HKEY* out() { return &h_; }
-  HKEY get() const { return h_; }
-
- private:
-  HKEY h_ = nullptr;
-};
+// Open registry keys are owned by the library's owner type.
+using RegKey = kz::RegKey;
 
 // Reads a value as text: REG_SZ and REG_EXPAND_SZ as stored (references not expanded),
 // REG_DWORD and REG_QWORD as decimal numbers. False when the value is absent or of another

@@ -65,7 +65,7 @@ KZ_HANDLE_TRAITS(MemoryDC, HDC, nullptr, DeleteDC(h));  // a DC the library crea
 KZ_HANDLE_TRAITS(GdiObject, HGDIOBJ, nullptr, DeleteObject(h));
 KZ_HANDLE_TRAITS(GlobalMemory, HGLOBAL, nullptr, GlobalFree(h));
 KZ_HANDLE_TRAITS(Module, HMODULE, nullptr, FreeLibrary(h));
-KZ_HANDLE_TRAITS(EventSource, HANDLE, nullptr, DeregisterEventSource(h));
+KZ_HANDLE_TRAITS(EventLogSource, HANDLE, nullptr, DeregisterEventSource(h));  // not EventSource: com/events.h
 KZ_HANDLE_TRAITS(Bstr, BSTR, nullptr, SysFreeString(h));
 #undef KZ_HANDLE_TRAITS
 

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "base/error.h"
+#include "com/excepinfo.h"
 #include "com/ptr.h"
 
 namespace kz {
@@ -32,16 +33,8 @@ void EventSource::Deliver(DISPID id, std::vector<VARIANT>& args, bool raise_erro
     UINT arg_err = 0;
     if (sink->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &dp, nullptr, &ei, &arg_err) ==
         DISP_E_EXCEPTION) {
-      if (raise_errors && ei.pfnDeferredFillIn) ei.pfnDeferredFillIn(&ei);
-      long number = ei.scode ? ErrorNumberOf(ei.scode) : ei.wCode;
-      std::wstring source = FromBstr(ei.bstrSource), description = FromBstr(ei.bstrDescription);
-      SysFreeString(ei.bstrSource);
-      SysFreeString(ei.bstrDescription);
-      SysFreeString(ei.bstrHelpFile);
-      if (raise_errors) {
-        if (description.empty()) description = Error(number).description();
-        throw Error(number, source, description);
-      }
+      Error e = TakeExcepInfo(ei);
+      if (raise_errors) throw e;
     }
   }
 }

@@ -3,6 +3,7 @@
 #include <dispex.h>
 
 #include "base/error.h"
+#include "com/excepinfo.h"
 
 namespace kz {
 namespace {
@@ -34,17 +35,7 @@ Var Call(IDispatch* obj, const wchar_t* name, WORD flags, std::vector<VARIANT>& 
   EXCEPINFO ei{};
   UINT arg_err = 0;
   HRESULT hr = obj->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &dp, put ? nullptr : result.get(), &ei, &arg_err);
-  if (hr == DISP_E_EXCEPTION) {
-    if (ei.pfnDeferredFillIn) ei.pfnDeferredFillIn(&ei);
-    HRESULT code = ei.scode ? ei.scode : MAKE_HRESULT(SEVERITY_ERROR, FACILITY_CONTROL, ei.wCode);
-    long number = ei.scode ? ErrorNumberOf(code) : ei.wCode;
-    std::wstring src = FromBstr(ei.bstrSource), desc = FromBstr(ei.bstrDescription);
-    SysFreeString(ei.bstrSource);
-    SysFreeString(ei.bstrDescription);
-    SysFreeString(ei.bstrHelpFile);
-    Error e(number);
-    throw Error(number, src, desc.empty() ? e.description() : desc);
-  }
+  if (hr == DISP_E_EXCEPTION) throw TakeExcepInfo(ei);
   if (hr == DISP_E_MEMBERNOTFOUND) Raise(kErrNoMember);
   if (FAILED(hr)) throw Error(ErrorNumberOf(hr));
   return result;

@@ -1,5 +1,7 @@
 #include "crypto/clsKelzudCryptographyA.h"
 
+#include <algorithm>
+
 #include "crypto/ansi.h"
 #include "crypto/filecipher.h"
 #include "frame/catalogue.h"
@@ -52,19 +54,26 @@ void ProviderCipherSuite::ApplyMethod(long method) {
 }
 
 void ProviderCipherSuite::AcquireAndDerive() {
-  key_.Reset();  // before its context
-  context_.Reset();
-  csp_ = session_key_ = 0;
+  // The new context is acquired before the old one goes: with no context left the platform
+  // unloads the provider and loads it again for the next call, which costs more than the
+  // whole of a short encryption.
   std::string provider = ToAnsi(provider_);  // ends at the NUL the method row puts after the name
-  if (!context_.Acquire(nullptr, provider.c_str(), PROV_RSA_FULL, 0))
-    context_.Acquire(nullptr, provider.c_str(), PROV_RSA_FULL, CRYPT_NEWKEYSET);  // creates the default container
+  crypt::KeepProviderLoaded(provider.c_str(), PROV_RSA_FULL);
+  crypt::Context context;
+  if (!context.Acquire(nullptr, provider.c_str(), PROV_RSA_FULL, 0))
+    context.Acquire(nullptr, provider.c_str(), PROV_RSA_FULL, CRYPT_NEWKEYSET);  // creates the default container
+  crypt::Key key;
+  if (context.get()) {
+    CryptHash hash;
+    std::string pw = AnsiBytes(password_);
+    if (CryptCreateHash(context.get(), static_cast<ALG_ID>(hash_algorithm_), 0, 0, hash.out()) &&
+        CryptHashData(hash.get(), reinterpret_cast<const BYTE*>(pw.data()), static_cast<DWORD>(pw.size()), 0))
+      key.Derive(context.get(), static_cast<ALG_ID>(cipher_algorithm_), hash.get(), 0);
+  }
+  key_ = std::move(key);  // the old key goes before its context
+  context_ = std::move(context);
   csp_ = context_.number();
-  if (!context_.get()) return;
-  crypt::Hash hash;
-  if (!CryptCreateHash(context_.get(), static_cast<ALG_ID>(hash_algorithm_), 0, 0, hash.out())) return;
-  std::string pw = AnsiBytes(password_);
-  if (!CryptHashData(hash.get(), reinterpret_cast<const BYTE*>(pw.data()), static_cast<DWORD>(pw.size()), 0)) return;
-  session_key_ = key_.Derive(context_.get(), static_cast<ALG_ID>(cipher_algorithm_), hash.get(), 0);
+  session_key_ = key_.get();
 }
 
 std::string ProviderCipherSuite::FromHex(const std::wstring& hex) {
@@ -79,44 +88,68 @@ std::string ProviderCipherSuite::FromHex(const std::wstring& hex) {
   return out;
 }
 
-std::wstring ProviderCipherSuite::EncryptString(long key, const std::wstring& text) {
+bool ProviderCipherSuite::EncryptBytes(long key, const SharedText& text) {
   in_buffer_ = text;
-  std::string buf = AnsiBytes(text);
-  DWORD len = static_cast<DWORD>(buf.size()), needed = len;
-  if (!crypt::Encrypt(key, true, nullptr, &needed, len)) return std::wstring();
-  buf.resize(needed, ' ');
-  if (!crypt::Encrypt(key, true, reinterpret_cast<BYTE*>(&buf[0]), &len, needed)) return std::wstring();
-  return AnsiChars(buf.data(), len);
+  const std::wstring& t = text.get();
+  DWORD len = static_cast<DWORD>(t.size()), needed = len;
+  if (!crypt::Encrypt(key, true, nullptr, &needed, len)) return false;
+  if (work_.capacity() > 2 * static_cast<size_t>(needed) + 4096) std::string().swap(work_);
+  work_.resize(needed);
+  AnsiBytesInto(t.data(), t.size(), &work_[0]);
+  std::fill(work_.begin() + len, work_.end(), ' ');
+  if (!crypt::Encrypt(key, true, reinterpret_cast<BYTE*>(&work_[0]), &len, needed)) return false;
+  work_.resize(len);
+  return true;
+}
+
+bool ProviderCipherSuite::DecryptBytes(long key, std::string bytes, const SharedText* as_text) {
+  if (as_text) in_buffer_ = *as_text;
+  else in_buffer_ = AnsiChars(bytes);
+  DWORD len = static_cast<DWORD>(bytes.size());
+  if (!crypt::Decrypt(key, true, reinterpret_cast<BYTE*>(&bytes[0]), &len)) return false;
+  out_buffer_ = AnsiChars(bytes.data(), len);
+  return true;
+}
+
+std::wstring ProviderCipherSuite::EncryptString(long key, const std::wstring& text) {
+  SharedText t;
+  t = text;
+  return EncryptBytes(key, t) ? AnsiChars(work_) : std::wstring();
 }
 
 std::wstring ProviderCipherSuite::DecryptString(long key, const std::wstring& text) {
-  in_buffer_ = text;
-  std::string buf = AnsiBytes(text);
-  DWORD len = static_cast<DWORD>(buf.size());
-  if (!crypt::Decrypt(key, true, reinterpret_cast<BYTE*>(&buf[0]), &len)) return std::wstring();
-  out_buffer_ = AnsiChars(buf.data(), len);
-  return out_buffer_;
+  SharedText t;
+  t = text;
+  return DecryptBytes(key, AnsiBytes(text), &t) ? out_buffer_ : std::wstring();
 }
 
-std::wstring ProviderCipherSuite::StringCipher(long type, const std::wstring& source, const std::wstring& password,
-                                               long method, long conversion) {
-  data_value_ = source;
+BSTR ProviderCipherSuite::StringResult(long type, const wchar_t* source, size_t length, const std::wstring& password,
+                                       long method, long conversion) {
+  bool hex = conversion == CRYPTO_CONVERSION_HEXA;
+  // InBuffer takes the same text when it is encrypted, or decrypted as it stands.
+  bool same_input = type == CRYPTO_ENCRYPTION || (type == CRYPTO_DECRYPTION && !hex);
+  data_value_.Assign(source, length, same_input ? &in_buffer_ : nullptr);
   password_ = password;
   ApplyMethod(method);
   AcquireAndDerive();
   if (type == CRYPTO_ENCRYPTION) {
-    std::wstring r = EncryptString(session_key_, data_value_);
-    if (!r.empty() && conversion == CRYPTO_CONVERSION_HEXA) {
-      std::string bytes = AnsiBytes(r);
-      r = HexUpper(bytes.data(), bytes.size());
-    }
-    return r;
+    if (!EncryptBytes(session_key_, data_value_) || work_.empty()) return ToBstr(std::wstring());
+    return hex ? HexUpperBstr(work_.data(), work_.size()) : AnsiCharsBstr(work_.data(), work_.size());
   }
   if (type == CRYPTO_DECRYPTION) {
-    std::wstring input = conversion == CRYPTO_CONVERSION_HEXA ? AnsiChars(FromHex(data_value_)) : data_value_;
-    return DecryptString(session_key_, input);
+    std::string bytes = hex ? FromHex(data_value_.get()) : AnsiBytes(data_value_.get());
+    if (!DecryptBytes(session_key_, std::move(bytes), hex ? nullptr : &data_value_)) return ToBstr(std::wstring());
+    return ToBstr(out_buffer_);
   }
-  return std::wstring();
+  return ToBstr(std::wstring());
+}
+
+std::wstring ProviderCipherSuite::StringCipher(long type, const std::wstring& source, const std::wstring& password,
+                                               long method, long conversion) {
+  BSTR b = StringResult(type, source.data(), source.size(), password, method, conversion);
+  std::wstring r = FromBstr(b);
+  SysFreeString(b);
+  return r;
 }
 
 bool ProviderCipherSuite::FileOperation(const std::wstring& file, long* key, bool encrypt) {
@@ -136,11 +169,33 @@ bool ProviderCipherSuite::FileCipher(long type, const std::wstring& file, const 
   return FileOperation(file, &session_key_, type == CRYPTO_ENCRYPTION);
 }
 
+// The text of DoEncryptString's data: Null raises 94, an object that is not set 91, and any
+// other value without a text form 13, as the runtime's conversion to String does.
+static std::wstring DataText(const VARIANT* data) {
+  Var v = Deref(data);
+  if (v.vt() == VT_NULL) throw Error(94, L"", L"Invalid use of Null");
+  if ((v.vt() == VT_DISPATCH && !v.get()->pdispVal) || (v.vt() == VT_UNKNOWN && !v.get()->punkVal))
+    throw Error(kErrObjectNotSet);
+  try {
+    return VarToStr(v.get());
+  } catch (const Error& e) {
+    if (e.number() > 0 && e.number() < 65536) throw;
+    throw Error(kErrTypeMismatch);
+  }
+}
+
 // ---- automation interface --------------------------------------------------------------------
 
 #define KZ_TEXT_FIELD(NAME, FIELD)                                                        \
   STDMETHODIMP ProviderCipherSuite::get_##NAME(BSTR* ret) {                               \
     return Guard([&] { *ret = ToBstr(FIELD); });                                           \
+  }                                                                                       \
+  STDMETHODIMP ProviderCipherSuite::put_##NAME(BSTR rhs) {                                \
+    return Guard([&] { FIELD = FromBstr(rhs); });                                          \
+  }
+#define KZ_SHARED_FIELD(NAME, FIELD)                                                      \
+  STDMETHODIMP ProviderCipherSuite::get_##NAME(BSTR* ret) {                               \
+    return Guard([&] { *ret = ToBstr(FIELD.get()); });                                     \
   }                                                                                       \
   STDMETHODIMP ProviderCipherSuite::put_##NAME(BSTR rhs) {                                \
     return Guard([&] { FIELD = FromBstr(rhs); });                                          \
@@ -158,13 +213,14 @@ KZ_TEXT_FIELD(m_EncDec_Password, password_)
 KZ_TEXT_FIELD(sProvider, provider_)
 KZ_LONG_FIELD(m_Hash_Algorithm, hash_algorithm_)
 KZ_LONG_FIELD(m_EncDec_Algorithm, cipher_algorithm_)
-KZ_TEXT_FIELD(s_DataValue, data_value_)
+KZ_SHARED_FIELD(s_DataValue, data_value_)
 KZ_LONG_FIELD(m_CSP_Provider, csp_)
 KZ_LONG_FIELD(lHSessionKey, session_key_)
-KZ_TEXT_FIELD(m_sInBuffer, in_buffer_)
+KZ_SHARED_FIELD(m_sInBuffer, in_buffer_)
 KZ_TEXT_FIELD(m_sOutBuffer, out_buffer_)
-KZ_TEXT_FIELD(InBuffer, in_buffer_)
+KZ_SHARED_FIELD(InBuffer, in_buffer_)
 #undef KZ_TEXT_FIELD
+#undef KZ_SHARED_FIELD
 #undef KZ_LONG_FIELD
 
 STDMETHODIMP ProviderCipherSuite::get_OutBuffer(BSTR* ret) {
@@ -177,9 +233,11 @@ STDMETHODIMP ProviderCipherSuite::StringCryptography(acCryptographicTypeConst* C
                                                      acCryptographicConversionConst* CryptographicConversion,
                                                      BSTR* ret) {
   return Guard([&] {
-    *ret = ToBstr(StringCipher(CryptographicType ? *CryptographicType : CRYPTO_ENCRYPTION, Text(sSourceString),
-                               Text(sPassword), CryptographicMethod ? *CryptographicMethod : 0,
-                               CryptographicConversion ? *CryptographicConversion : CRYPTO_CONVERSION_HEXA));
+    BSTR source = sSourceString ? *sSourceString : nullptr;
+    *ret = StringResult(CryptographicType ? *CryptographicType : CRYPTO_ENCRYPTION, source ? source : L"",
+                        source ? SysStringLen(source) : 0, Text(sPassword),
+                        CryptographicMethod ? *CryptographicMethod : 0,
+                        CryptographicConversion ? *CryptographicConversion : CRYPTO_CONVERSION_HEXA);
   });
 }
 
@@ -198,9 +256,10 @@ STDMETHODIMP ProviderCipherSuite::FileCryptography(acCryptographicTypeConst* Cry
 
 STDMETHODIMP ProviderCipherSuite::DoEncryptString(LONG* HSessionKey, VARIANT* sDataValue, BSTR* ret) {
   return Guard([&] {
-    Var v = Deref(sDataValue);
-    if (v.vt() == VT_NULL) throw Error(94, L"", L"Invalid use of Null");
-    *ret = ToBstr(EncryptString(HSessionKey ? *HSessionKey : 0, VarToStr(v.get())));
+    SharedText text;
+    text = DataText(sDataValue);
+    *ret = EncryptBytes(HSessionKey ? *HSessionKey : 0, text) ? AnsiCharsBstr(work_.data(), work_.size())
+                                                              : ToBstr(std::wstring());
   });
 }
 

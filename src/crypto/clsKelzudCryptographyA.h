@@ -2,10 +2,11 @@
 // provider, hash and cipher, the session key derived from the hash of a password.
 //
 // Each StringCryptography / FileCryptography call acquires a provider context and derives a
-// key, and leaves their handles in m_CSP_Provider and lHSessionKey for the Do... members. The
-// object owns them: they are released when the next such call replaces them and when the
-// object ends.
+// key, and leaves their numbers in m_CSP_Provider and lHSessionKey for the Do... members. The
+// object owns them: they are released when the next such call has acquired its own (so the
+// provider stays loaded between calls) and when the object ends.
 #pragma once
+#include <memory>
 #include <string>
 
 #include "crypto/cryptoapi.h"
@@ -13,6 +14,29 @@
 #include "com/comobject.h"
 
 namespace kz {
+
+// A text field that often holds the same, possibly large, text as another: shared, not copied.
+class SharedText {
+ public:
+  SharedText() : p_(std::make_shared<std::wstring>()) {}
+  SharedText& operator=(std::wstring s) {
+    p_ = std::make_shared<std::wstring>(std::move(s));
+    return *this;
+  }
+  // Takes new text. When no one but this field and `partner` (which is about to take the same
+  // text) holds the old one, its buffer is written in place: call after call, a large text then
+  // costs no fresh memory, which the platform hands out slowly.
+  void Assign(const wchar_t* text, size_t n, const SharedText* partner) {
+    long holders = p_.use_count();
+    bool alone = holders == 1 || (holders == 2 && partner && partner->p_ == p_);
+    if (alone && p_->capacity() <= 2 * n + 4096) p_->assign(text, n);
+    else p_ = std::make_shared<std::wstring>(text, n);
+  }
+  const std::wstring& get() const { return *p_; }
+
+ private:
+  std::shared_ptr<std::wstring> p_;
+};
 
 class ProviderCipherSuite : public ComObject<ProviderCipherSuite, _clsKelzudCryptographyA> {
   KZ_CLASS(clsKelzudCryptographyA)
@@ -67,10 +91,22 @@ class ProviderCipherSuite : public ComObject<ProviderCipherSuite, _clsKelzudCryp
  private:
   void ApplyMethod(long method);
   // Replaces the held context and key by new ones for the current provider, algorithms and
-  // password; the fields get their handles (0 for what failed).
+  // password; the fields get their numbers (0 for what failed).
   void AcquireAndDerive();
+  // StringCryptography's result as a new BSTR: the text converted once, encrypted in place,
+  // and written once into the result.
+  BSTR StringResult(long type, const wchar_t* source, size_t length, const std::wstring& password, long method,
+                    long conversion);
+  // The ciphertext bytes of `text` (which becomes InBuffer) in `work_`; false when the
+  // platform fails.
+  bool EncryptBytes(long key, const SharedText& text);
+  // The plaintext of cipher bytes (InBuffer becomes their characters); false on failure,
+  // else OutBuffer holds it.
+  bool DecryptBytes(long key, std::string bytes, const SharedText* as_text);
 
-  std::wstring password_, provider_, data_value_, in_buffer_, out_buffer_;
+  std::wstring password_, provider_, out_buffer_;
+  SharedText data_value_, in_buffer_;
+  std::string work_;  // the bytes of the last encryption, kept for the next one's buffer
   long hash_algorithm_ = 0, cipher_algorithm_ = 0, csp_ = 0, session_key_ = 0;
   crypt::Context context_;
   crypt::Key key_;

@@ -49,6 +49,7 @@ std::wstring Text(BSTR* b) { return b ? FromBstr(*b) : std::wstring(); }
 }  // namespace
 
 KeyCipher::KeyCipher(const char* provider) {
+  crypt::KeepProviderLoaded(provider, PROV_RSA_FULL);  // objects made one per call load it once
   context_.Acquire(nullptr, provider, PROV_RSA_FULL, CRYPT_VERIFYCONTEXT);
 }
 
@@ -67,7 +68,7 @@ HRESULT KeyCipher::Create(const char* provider, REFIID iid, void** out) {
 
 std::string KeyCipher::EncryptDecrypt(const std::string& data, const std::wstring& key, bool encrypt, long type) {
   try {
-    crypt::Hash hash;
+    CryptHash hash;
     if (!CryptCreateHash(context_.get(), CALG_MD5, 0, 0, hash.out())) Fail(quilErrorCreatingHash, L"");
     std::string key_bytes = AnsiBytes(key);
     if (!CryptHashData(hash.get(), reinterpret_cast<const BYTE*>(key_bytes.data()),

@@ -1,6 +1,8 @@
 #include "crypto/cryptoapi.h"
 
 #include <map>
+#include <string>
+#include <utility>
 
 namespace kz {
 namespace crypt {
@@ -34,9 +36,10 @@ HCRYPTKEY HandleOf(KeyNumber key) {
 
 bool Context::Acquire(const char* container, const char* provider, DWORD type, DWORD flags) {
   Reset();
-  HCRYPTPROV h = 0;
-  if (!CryptAcquireContextA(&h, container, provider, type, flags)) return false;
-  h_ = h;
+  if (!CryptAcquireContextA(h_.out(), container, provider, type, flags)) {
+    h_.release();  // nothing was acquired, whatever the out-parameter holds
+    return false;
+  }
   static volatile LONG last = 0;
   LONG n;
   do n = InterlockedIncrement(&last) & 0x7FFFFFFF; while (n == 0);
@@ -44,10 +47,21 @@ bool Context::Acquire(const char* container, const char* provider, DWORD type, D
   return true;
 }
 
-void Context::Reset() {
-  if (h_) CryptReleaseContext(h_, 0);
-  h_ = 0;
-  number_ = 0;
+void KeepProviderLoaded(const char* provider, DWORD type) {
+  // Never destroyed: releasing contexts while the library is being unloaded would call into a
+  // provider that may be going too.
+  struct Loaded {
+    SRWLOCK lock = SRWLOCK_INIT;
+    std::map<std::pair<std::string, DWORD>, HCRYPTPROV> providers;
+  };
+  static Loaded* loaded = new Loaded;
+  auto name = std::make_pair(std::string(provider ? provider : ""), type);
+  AcquireSRWLockExclusive(&loaded->lock);
+  if (!loaded->providers.count(name)) {
+    HCRYPTPROV h = 0;
+    if (CryptAcquireContextA(&h, nullptr, provider, type, CRYPT_VERIFYCONTEXT)) loaded->providers[name] = h;
+  }
+  ReleaseSRWLockExclusive(&loaded->lock);
 }
 
 bool IsLiveKey(KeyNumber key) { return HandleOf(key) != 0; }
@@ -61,8 +75,9 @@ size_t LiveKeyCount() {
 }
 
 KeyNumber DeriveKey(HCRYPTPROV prov, ALG_ID alg, HCRYPTHASH hash, DWORD flags) {
-  HCRYPTKEY k = 0;
-  if (!prov || !hash || !CryptDeriveKey(prov, alg, hash, flags, &k)) return 0;
+  HCRYPTKEY raw = 0;
+  if (!prov || !hash || !CryptDeriveKey(prov, alg, hash, flags, &raw)) return 0;
+  CryptKey k(raw);
   KeyTable& t = Keys();
   AcquireSRWLockExclusive(&t.lock);
   KeyNumber n = 0;
@@ -73,12 +88,12 @@ KeyNumber DeriveKey(HCRYPTPROV prov, ALG_ID alg, HCRYPTHASH hash, DWORD flags) {
       t.next = t.next >= 0x7FFFFFFFul ? 1 : t.next + 1;
       n = static_cast<KeyNumber>(t.next);
     } while (t.live.count(n));
-    t.live[n] = k;
+    t.live[n] = k.get();
   } catch (...) {
     ReleaseSRWLockExclusive(&t.lock);
-    CryptDestroyKey(k);
-    throw;
+    throw;  // the owner destroys the key
   }
+  k.release();  // the table holds it now
   ReleaseSRWLockExclusive(&t.lock);
   return n;
 }
@@ -93,7 +108,7 @@ void DestroyKey(KeyNumber key) {
     t.live.erase(it);
   }
   ReleaseSRWLockExclusive(&t.lock);
-  if (h) CryptDestroyKey(h);
+  CryptKey destroyed(h);
 }
 
 bool BlockBytes(KeyNumber key, DWORD* bytes) {

@@ -1,12 +1,16 @@
-// Owners for CryptoAPI handles, so that no path leaks a provider context, hash or key.
+// Provider contexts and derived keys as the cipher classes hold them (hashes are owned by
+// CryptHash of base/owner.h).
 //
 // Keys are also recorded while they live: callers hand keys back as plain numbers, and the
 // platform dereferences whatever handle it is given. A number the library did not give out,
 // or whose key it has already destroyed, is refused instead of being passed on.
 #pragma once
+#include "base/owner.h"
 #include "frame/kz.h"
 
 #include <wincrypt.h>
+
+#include <utility>
 
 namespace kz {
 namespace crypt {
@@ -16,32 +20,39 @@ class Context {
   Context() = default;
   Context(const Context&) = delete;
   Context& operator=(const Context&) = delete;
-  ~Context() { Reset(); }
+  Context(Context&& o) noexcept { swap(o); }
+  Context& operator=(Context&& o) noexcept {
+    Context gone(std::move(*this));  // this one's context is released after the move
+    swap(o);
+    return *this;
+  }
+  ~Context() = default;
   // CryptAcquireContextA; false (and no handle) on failure.
   bool Acquire(const char* container, const char* provider, DWORD type, DWORD flags);
-  HCRYPTPROV get() const { return h_; }
+  HCRYPTPROV get() const { return h_.get(); }
   // What callers are shown of the context (the handle is pointer-sized): a 32-bit number,
   // never 0 and never the same for two acquisitions in a process; 0 when none is held.
   long number() const { return number_; }
-  void Reset();
+  void Reset() {
+    h_.reset();
+    number_ = 0;
+  }
+  void swap(Context& o) noexcept {
+    HCRYPTPROV mine = h_.release(), theirs = o.h_.release();
+    h_.reset(theirs);
+    o.h_.reset(mine);
+    std::swap(number_, o.number_);
+  }
 
  private:
-  HCRYPTPROV h_ = 0;
+  CryptProv h_;
   long number_ = 0;
 };
 
-class Hash {
- public:
-  Hash() = default;
-  Hash(const Hash&) = delete;
-  Hash& operator=(const Hash&) = delete;
-  ~Hash() { if (h_) CryptDestroyHash(h_); }
-  HCRYPTHASH* out() { return &h_; }
-  HCRYPTHASH get() const { return h_; }
-
- private:
-  HCRYPTHASH h_ = 0;
-};
+// Keeps the named provider loaded for the life of the process (one context without a key
+// container, acquired on first use): the platform unloads a provider whose last context goes,
+// and loads it again, at several milliseconds, for the next one.
+void KeepProviderLoaded(const char* provider, DWORD type);
 
 // Keys are known to callers by number, never by handle: a CryptoAPI key handle is pointer-sized
 // (a heap address on 64-bit Windows, often above 4 GiB) and would not survive a 32-bit Long.
@@ -75,6 +86,15 @@ class Key {
   Key() = default;
   Key(const Key&) = delete;
   Key& operator=(const Key&) = delete;
+  Key(Key&& o) noexcept : n_(o.n_) { o.n_ = 0; }
+  Key& operator=(Key&& o) noexcept {
+    if (this != &o) {
+      Reset();
+      n_ = o.n_;
+      o.n_ = 0;
+    }
+    return *this;
+  }
   ~Key() { Reset(); }
   KeyNumber get() const { return n_; }
   // Derives a new key in place of the one held.

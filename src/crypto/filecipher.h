@@ -4,6 +4,7 @@
 #pragma once
 #include <string>
 
+#include "base/seam.h"
 #include "crypto/cryptoapi.h"
 
 namespace kz {
@@ -21,10 +22,27 @@ bool FileFoundByPlainSearch(const std::wstring& path);
 //
 // Attributes afterwards: a file reported as normal stays so; otherwise it keeps only its
 // read-only attribute if it had it, else only temporary if it had it, else none.
+//
+// Decryption with a block cipher checks the whole padding of the last block itself (every
+// padding byte holds the padding length), whatever the provider checks, so a wrong key is
+// refused unless its last block happens to end in valid padding (about once in 256 keys).
 bool CipherFileInPlace(const std::wstring& path, crypt::KeyNumber key, bool encrypt);
 
-// The write used for the result file; tests put a failing one in its place.
-using FileWriter = BOOL (*)(HANDLE file, const void* data, DWORD size, DWORD* written);
-FileWriter SetFileWriter(FileWriter writer);  // returns the previous one
+// The writes of the result file, a platform area of its own so that tests can make them fail
+// (a full disk half-way through, a process that stops while writing).
+struct ResultWrites {
+  virtual ~ResultWrites() = default;
+  // WriteFile: true when it wrote; `written` says how much.
+  virtual BOOL Write(HANDLE file, const void* data, DWORD size, DWORD* written) = 0;
+};
+template <>
+ResultWrites& SeamDefault<ResultWrites>();
+
+// The result file of an in-place operation on `original` by this process: the original's name
+// followed by ".~kz", the process id, its start time and a count, in hexadecimal, and ".tmp".
+std::wstring ResultFileName(const std::wstring& original, unsigned attempt);
+// Removes the result files left beside `original` by processes that are gone (killed in the
+// middle of an operation); files of running processes, and files still open, stay.
+void RemoveOrphanedResults(const std::wstring& original);
 
 }  // namespace kz

@@ -3,9 +3,13 @@
 #include "com/module.h"
 #include "frame/server.h"
 #include "com/inproc.h"
+#include "com/typelib.h"
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE inst, DWORD reason, LPVOID) {
+extern "C" BOOL WINAPI DllMain(HINSTANCE inst, DWORD reason, LPVOID reserved) {
   if (reason == DLL_PROCESS_ATTACH) DisableThreadLibraryCalls(inst);
+  // Unloaded by FreeLibrary: give back the type library. At process exit (reserved set) the
+  // libraries it came from may be gone already, and the memory goes with the process.
+  if (reason == DLL_PROCESS_DETACH && !reserved) kz::ReleaseTypeLibrary();
   return TRUE;
 }
 

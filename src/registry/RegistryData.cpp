@@ -16,22 +16,10 @@ constexpr DWORD kExpandBuffer = 4096;
 
 // Text data without its terminating NUL. Data written by other programs may lack the
 // terminator; then nothing is cut, so no character is lost.
-std::string TextBytes(const std::vector<BYTE>& d) {
-  size_t n = d.size();
-  if (n && d[n - 1] == 0) --n;
-  return std::string(reinterpret_cast<const char*>(d.data()), n);
-}
-
-std::wstring Expand(const std::string& text) {
-  // ExpandEnvironmentStringsA stops at the first NUL of the text, as the result does.
-  std::vector<char> buf(kExpandBuffer, '\0');
-  DWORD need = ExpandEnvironmentStringsA(text.c_str(), buf.data(), kExpandBuffer - 1);
-  if (need > kExpandBuffer - 1) {
-    // Longer than the usual buffer: expand again into one that fits, rather than cut.
-    buf.assign(need + 1, '\0');
-    need = ExpandEnvironmentStringsA(text.c_str(), buf.data(), need);
-  }
-  return FromAnsi(buf.data(), strnlen(buf.data(), buf.size()));
+std::wstring TextOf(const registry::ValueData& d) {
+  std::wstring text = d.Text();
+  if (!text.empty() && d.bytes.back() == 0) text.pop_back();
+  return text;
 }
 
 long LittleEndian(const std::vector<BYTE>& d, size_t count) {
@@ -65,8 +53,8 @@ Var StringArray(const std::vector<std::wstring>& items) {
 
 // The strings of a multi-string value: the list's closing NUL and the last string's own NUL
 // are dropped, so the array holds the stored strings and nothing after them.
-std::vector<std::wstring> MultiStringOf(const std::vector<BYTE>& d) {
-  std::wstring text = FromAnsi(reinterpret_cast<const char*>(d.data()), d.size());
+std::vector<std::wstring> MultiStringOf(const registry::ValueData& d) {
+  std::wstring text = d.Text();
   if (!text.empty() && text.back() == L'\0') text.pop_back();
   if (text.empty()) return {};
   if (text.back() == L'\0') text.pop_back();
@@ -81,10 +69,11 @@ std::wstring AutoTableKey(long handle) {
   return buf;
 }
 
-Var DataToVariant(DWORD type, const std::vector<BYTE>& d) {
-  switch (type) {
-    case REG_SZ: return Var::Str(FromAnsi(TextBytes(d)));
-    case REG_EXPAND_SZ: return Var::Str(Expand(TextBytes(d)));
+Var DataToVariant(const registry::ValueData& data) {
+  const std::vector<BYTE>& d = data.bytes;
+  switch (data.type) {
+    case REG_SZ: return Var::Str(TextOf(data));
+    case REG_EXPAND_SZ: return Var::Str(registry::ExpandEnvironment(TextOf(data), kExpandBuffer));
     case REG_BINARY:
       switch (d.size()) {
         case 4: return Var::Long(LittleEndian(d, 4));
@@ -99,8 +88,8 @@ Var DataToVariant(DWORD type, const std::vector<BYTE>& d) {
       }
     // Data of another length than four bytes is taken from the bytes there are.
     case REG_DWORD: return Var::Long(LittleEndian(d, 4));
-    case REG_MULTI_SZ: return StringArray(MultiStringOf(d));
-    default: return Var::Str(FromAnsi(reinterpret_cast<const char*>(d.data()), d.size()));
+    case REG_MULTI_SZ: return StringArray(MultiStringOf(data));
+    default: return Var::Str(data.Text());
   }
 }
 

@@ -1,13 +1,13 @@
 // What the registry classes share: conversion between registry data and Variant, multi-string
-// text, the value object's size and type words, and an owner for key handles.
+// text, the value object's size and type words.
 #pragma once
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "base/longhandle.h"
 #include "frame/kz.h"
 #include "com/variant.h"
+#include "platform/registry.h"
 
 namespace kz {
 namespace reg {
@@ -15,31 +15,13 @@ namespace reg {
 // KEY_ALL_ACCESS: every key the registry object opens or creates is opened this way.
 constexpr REGSAM kAccess = KEY_ALL_ACCESS;
 
-inline HKEY ToHkey(long h) { return HandleFromLong<HKEY>(h); }
-
-// Owns one key handle.
-class KeyHandle {
- public:
-  KeyHandle() = default;
-  explicit KeyHandle(HKEY h) : h_(h) {}
-  KeyHandle(const KeyHandle&) = delete;
-  KeyHandle& operator=(const KeyHandle&) = delete;
-  ~KeyHandle() { if (h_) RegCloseKey(h_); }
-  HKEY get() const { return h_; }
-  HKEY* out() { return &h_; }
-  HKEY release() { HKEY h = h_; h_ = nullptr; return h; }
-
- private:
-  HKEY h_ = nullptr;
-};
-
 // Table key under which an open handle is recorded when the caller gives none: "_H" and the
 // handle in upper-case hexadecimal (a negative handle as its 32-bit two's complement).
 std::wstring AutoTableKey(long handle);
 
-// The Variant for registry data of a type, as read (`data` holds exactly the bytes returned).
-// Raises 6 for a multi-string of more than 32,767 strings.
-Var DataToVariant(DWORD type, const std::vector<BYTE>& data);
+// The Variant for registry data as read. Raises 6 for a multi-string of more than 32,767
+// strings.
+Var DataToVariant(const registry::ValueData& data);
 
 // Splits text at every NUL into a 0-based list (one element more than NULs); raises 6 when the
 // text has more than 32,767 NULs.
@@ -57,8 +39,6 @@ bool MultiStringItems(const VARIANT& v, std::vector<std::wstring>& out);
 long SizeOfData(const VARIANT& v);
 // Short or friendly name of a registry value type.
 const wchar_t* TypeWord(long type, bool friendly);
-
-
 
 // A reference from an item back to the collection that made it. The collection owns the
 // items, so the item must not own the collection: the collection clears the reference when it

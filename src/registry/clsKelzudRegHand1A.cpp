@@ -1,13 +1,13 @@
 #include "registry/clsKelzudRegHand1A.h"
 
-#include <cstring>
-
 #include "frame/catalogue.h"
 #include "base/pump.h"
 #include "frame/kz.h"
 #include "base/error.h"
+#include "base/longhandle.h"
 #include "com/latebound.h"
 #include "base/text.h"
+#include "platform/registry.h"
 #include "registry/RegistryData.h"
 #include "registry/clsKelzudRegHand1KeyA.h"
 #include "registry/clsKelzudRegHand1KeysA.h"
@@ -19,67 +19,25 @@ namespace {
 
 constexpr long kNoHandle = -1;
 constexpr long kErrCannotSuppress = 10029;
-constexpr DWORD kNameBuffer = 1024;        // names are read with this size argument
-constexpr DWORD kLongestName = 65536;      // a value name of 16,383 characters in any code page
-constexpr DWORD kFirstRead = 512;          // most values fit; larger ones are read again
 constexpr DISPID kKeyEnumerated = 1;
 constexpr DISPID kValueEnumerated = 2;
 
-using reg::ToHkey;
-
-// Reads a value in one call when it fits the first buffer, else again with the size the
-// platform asks for. Empty data when the value is missing, unreadable or without data.
-std::vector<BYTE> QueryValue(long key, const std::string& name, DWORD* type) {
-  std::vector<BYTE> buf(kFirstRead + 2);
-  for (int attempt = 0; attempt < 16; ++attempt) {
-    DWORD n = static_cast<DWORD>(buf.size() - 2);
-    DWORD t = 0;
-    LONG rc = RegQueryValueExA(ToHkey(key), name.c_str(), nullptr, &t, buf.data(), &n);
-    if (rc == ERROR_MORE_DATA) {  // grown meanwhile or larger than the first buffer
-      buf.assign(static_cast<size_t>(n) + 2, 0);
-      continue;
-    }
-    if (rc != ERROR_SUCCESS) break;
-    *type = t;
-    buf.resize(n);
-    return buf;
-  }
-  return {};
-}
-
-// The name at `index` of a key's subkeys or values, read into `buf`; the platform's result.
-LONG EnumName(bool values, long key, DWORD index, std::vector<char>& buf, DWORD* type) {
-  for (;;) {
-    DWORD size = static_cast<DWORD>(buf.size() - 1);
-    buf[0] = '\0';
-    LONG rc = values ? RegEnumValueA(ToHkey(key), index, buf.data(), &size, nullptr, type, nullptr, nullptr)
-                     : RegEnumKeyExA(ToHkey(key), index, buf.data(), &size, nullptr, nullptr, nullptr, nullptr);
-    // A name longer than the usual buffer is read again rather than ending the list there.
-    if (rc == ERROR_MORE_DATA && buf.size() < kLongestName + 1) {
-      buf.assign(kLongestName + 1, '\0');
-      continue;
-    }
-    return rc;
-  }
-}
-
-std::string NameOf(const std::vector<char>& buf) { return std::string(buf.data(), strnlen(buf.data(), buf.size())); }
-
 // Whether a subkey has subkeys of its own; one it may not open with full access has none.
-bool HasChildren(long key, const std::string& name) {
-  reg::KeyHandle sub;
-  if (RegOpenKeyExA(ToHkey(key), name.c_str(), 0, reg::kAccess, sub.out()) != ERROR_SUCCESS) return false;
-  char child[kNameBuffer + 1];
-  DWORD size = kNameBuffer;
-  LONG rc = RegEnumKeyExA(sub.get(), 0, child, &size, nullptr, nullptr, nullptr, nullptr);
-  return rc == ERROR_SUCCESS || rc == ERROR_MORE_DATA;
+bool HasChildren(HKEY key, const std::wstring& name) {
+  RegKey sub;
+  if (registry::OpenKey(key, name, reg::kAccess, &sub) != ERROR_SUCCESS) return false;
+  std::wstring child;
+  return registry::EnumKeyName(sub.get(), 0, &child) == ERROR_SUCCESS;
 }
+
+// Closes a key handle this object owns (through its owner, as every handle is closed).
+void CloseOwned(long handle) { RegKey owner(HandleFromLong<HKEY>(handle)); }
 
 bool IsObject(const VARIANT& v) { return v.vt == VT_DISPATCH || v.vt == VT_UNKNOWN; }
 
-long SetText(long key, const std::string& name, DWORD type, const std::string& bytes) {
-  return RegSetValueExA(ToHkey(key), name.c_str(), 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
-                        static_cast<DWORD>(bytes.size()));
+// A subkey text that names no subkey at all: the platform would take it as the key itself.
+bool NamesNoSubKey(const std::wstring& sub_key) {
+  return sub_key.find_first_not_of(L" \t\\") == std::wstring::npos;
 }
 
 }  // namespace
@@ -94,29 +52,33 @@ RegistryObject::~RegistryObject() {
     const VARIANT& item = table_->At(i);
     if (item.vt != VT_I4) continue;
     long h = item.lVal;
-    if (owned_.erase(h)) RegCloseKey(ToHkey(h));
+    if (owned_.erase(h)) CloseOwned(h);
   }
-  for (long h : owned_) RegCloseKey(ToHkey(h));
+  for (long h : owned_) CloseOwned(h);
   owned_.clear();
+}
+
+HKEY RegistryObject::KeyOf(long key) const {
+  // A number this object closed may name someone else's key by now: it names nothing here.
+  if (closed_.count(key)) return nullptr;
+  return HandleFromLong<HKEY>(key);
 }
 
 // ---- open-key table --------------------------------------------------------------------------
 
 long RegistryObject::Open(long key, const std::wstring& sub_key, bool must_exist, const std::wstring& index_key) {
-  std::string sub = ToAnsi(sub_key);
+  HKEY parent = KeyOf(key);
   if (must_exist) {
-    reg::KeyHandle probe;
-    if (RegOpenKeyExA(ToHkey(key), sub.c_str(), 0, reg::kAccess, probe.out()) != ERROR_SUCCESS) return kNoHandle;
+    RegKey probe;
+    if (registry::OpenKey(parent, sub_key, reg::kAccess, &probe) != ERROR_SUCCESS) return kNoHandle;
   }
-  HKEY h = nullptr;
-  if (RegCreateKeyExA(ToHkey(key), sub.c_str(), 0, nullptr, 0, reg::kAccess, nullptr, &h, nullptr) != ERROR_SUCCESS)
-    return kNoHandle;
+  RegKey opened;
+  if (registry::CreateKey(parent, sub_key, reg::kAccess, &opened) != ERROR_SUCCESS) return kNoHandle;
   long handle = 0;
-  if (!LongFromHandle(h, &handle)) {  // not a kernel handle: it could not be named by a Long
-    RegCloseKey(h);
-    return kNoHandle;
-  }
+  if (!LongFromHandle(opened.get(), &handle)) return kNoHandle;  // not a kernel handle: no Long names it
+  opened.release();
   owned_.insert(handle);
+  closed_.erase(handle);  // the number is this object's own again
   Record(handle, index_key.empty() ? reg::AutoTableKey(handle) : index_key);
   return handle;
 }
@@ -133,12 +95,18 @@ void RegistryObject::Record(long handle, const std::wstring& table_key) {
   }
 }
 
+void RegistryObject::CloseOwnedKey(long handle) {
+  // Only handles this object opened are closed: any other number could name a handle that
+  // belongs to someone else in the process.
+  if (!owned_.erase(handle)) return;
+  CloseOwned(handle);
+  closed_.insert(handle);
+}
+
 void RegistryObject::CloseHandle(long handle) {
   long pos = table_->Find(reg::AutoTableKey(handle));
   if (pos) table_->RemoveAt(pos);
-  // Only handles this object opened are closed: any other number could name a handle that
-  // belongs to someone else in the process.
-  if (owned_.erase(handle)) RegCloseKey(ToHkey(handle));
+  CloseOwnedKey(handle);
 }
 
 void RegistryObject::Close(const VARIANT& key) {
@@ -156,7 +124,7 @@ void RegistryObject::Close(const VARIANT& key) {
     const VARIANT& item = table_->At(pos);
     long h = item.vt == VT_I4 ? item.lVal : 0;
     table_->RemoveAt(pos);
-    if (owned_.erase(h)) RegCloseKey(ToHkey(h));
+    CloseOwnedKey(h);
   }
 }
 
@@ -172,17 +140,17 @@ long RegistryObject::HandleAt(const VARIANT& index) const {
 // ---- values ----------------------------------------------------------------------------------
 
 Var RegistryObject::Read(long key, const std::wstring& name, const VARIANT* default_value, long* type) {
-  DWORD t = 0;
-  std::vector<BYTE> data = QueryValue(key, ToAnsi(name), &t);
-  if (data.empty()) {
+  registry::ValueData data;
+  registry::QueryValue(KeyOf(key), name, &data);
+  if (data.bytes.empty()) {
     // No data at all counts as a missing value: the default, when given, is stored.
     if (!default_value) return Var();
     Var d = Deref(default_value);
     Write(key, name, d.get());
     return d;
   }
-  if (type) *type = static_cast<long>(t);
-  return reg::DataToVariant(t, data);
+  if (type) *type = static_cast<long>(data.type);
+  return reg::DataToVariant(data);
 }
 
 long RegistryObject::Write(long key, const std::wstring& name, const VARIANT* data) {
@@ -199,38 +167,35 @@ long RegistryObject::Write(long key, const std::wstring& name, const VARIANT* da
     RemoveValue(key, name);
     return 0;
   }
-  const std::string n = ToAnsi(name);
+  HKEY k = KeyOf(key);
   const VARIANT& d = *v.get();
   if (d.vt & VT_ARRAY) {
     std::vector<std::wstring> items;
     try {
       if (!reg::MultiStringItems(d, items)) return 0;  // other arrays (Byte arrays too) write nothing
-      return SetText(key, n, REG_MULTI_SZ, ToAnsi(reg::JoinWithNuls(items)));
+      return registry::SetText(k, name, REG_MULTI_SZ, reg::JoinWithNuls(items));
     } catch (const Error&) {
       return 0;
     }
   }
   switch (d.vt) {
-    case VT_BSTR: {
-      std::string text = ToAnsi(FromBstr(d.bstrVal));
-      text.push_back('\0');
-      return SetText(key, n, REG_SZ, text);
-    }
+    case VT_BSTR:
+      return registry::SetText(k, name, REG_SZ, FromBstr(d.bstrVal) + L'\0');
     case VT_UI1:
     case VT_I2:
     case VT_I4: {
       long value = d.vt == VT_UI1 ? d.bVal : d.vt == VT_I2 ? d.iVal : d.lVal;
       if ((value & 255) == value) {
         BYTE b = static_cast<BYTE>(value);
-        return RegSetValueExA(ToHkey(key), n.c_str(), 0, REG_BINARY, &b, 1);
+        return registry::SetBytes(k, name, REG_BINARY, &b, 1);
       }
       BYTE bytes[4];
       for (int i = 0; i < 4; ++i) bytes[i] = static_cast<BYTE>(static_cast<DWORD>(value) >> (8 * i));
-      return RegSetValueExA(ToHkey(key), n.c_str(), 0, REG_DWORD, bytes, 4);
+      return registry::SetBytes(k, name, REG_DWORD, bytes, 4);
     }
     case VT_BOOL: {
       BYTE b = d.boolVal ? 1 : 0;
-      return RegSetValueExA(ToHkey(key), n.c_str(), 0, REG_BINARY, &b, 1);
+      return registry::SetBytes(k, name, REG_BINARY, &b, 1);
     }
     default:
       break;
@@ -240,19 +205,19 @@ long RegistryObject::Write(long key, const std::wstring& name, const VARIANT* da
   if (d.vt & (4 | 32)) {
     Var text;
     if (FAILED(VariantChangeTypeEx(text.get(), const_cast<VARIANT*>(&d), LOCALE_USER_DEFAULT, 0, VT_BSTR))) return 0;
-    std::string bytes = ToAnsi(FromBstr(text.get()->bstrVal));
-    bytes.push_back('\0');
-    return SetText(key, n, REG_SZ, bytes);
+    return registry::SetText(k, name, REG_SZ, FromBstr(text.get()->bstrVal) + L'\0');
   }
   return 0;  // Empty, Null, Error and the like write nothing
 }
 
 void RegistryObject::RemoveValue(long key, const std::wstring& name) {
-  RegDeleteValueA(ToHkey(key), ToAnsi(name).c_str());
+  registry::DeleteValue(KeyOf(key), name);
 }
 
 void RegistryObject::RemoveKey(long key, const std::wstring& sub_key) {
-  RegDeleteKeyA(ToHkey(key), ToAnsi(sub_key).c_str());
+  // An empty or blank name (an unset script variable) would delete the key itself.
+  if (NamesNoSubKey(sub_key)) return;
+  registry::DeleteKey(KeyOf(key), sub_key);
 }
 
 // ---- enumeration -----------------------------------------------------------------------------
@@ -299,23 +264,22 @@ Ptr<RegistryKeys> RegistryObject::ListKeys(long key, bool raise_events, bool do_
     keys->set_registry(self);
     keys->set_handle(key);
   }
-  std::vector<char> buf(kNameBuffer + 1);
+  HKEY parent = KeyOf(key);
   DWORD index = 0;
-  LONG rc = EnumName(false, key, index, buf, nullptr);
+  std::wstring name;
+  LONG rc = registry::EnumKeyName(parent, index, &name);
   while (rc == ERROR_SUCCESS) {
-    std::string ansi = NameOf(buf);
-    std::wstring name = FromAnsi(ansi);
     Ptr<RegistryKey> k;
     if (keys) {
       k = keys->AddKey(name, 0, std::wstring());
       k->set_registry(self);
     }
-    bool children = HasChildren(key, ansi);
+    bool children = HasChildren(parent, name);
     if (k && children) k->set_had_children(true);
     k.reset();
     if (raise_events) AnnounceKey(name, children);
     if (do_events) PumpMessages();
-    rc = EnumName(false, key, ++index, buf, nullptr);
+    rc = registry::EnumKeyName(parent, ++index, &name);
     if (abort_) {
       abort_ = false;
       break;
@@ -345,11 +309,11 @@ Ptr<RegistryValues> RegistryObject::ListValues(long key, bool raise_events, bool
     entry->PlaceDefault(self, key, type, std::move(data));
     if (raise_events) AnnounceValue(entry->itf());
   }
-  std::vector<char> buf(kNameBuffer + 1);
+  HKEY parent = KeyOf(key);
   DWORD index = 0, type = 0;
-  LONG rc = EnumName(true, key, index, buf, &type);
+  std::wstring name;
+  LONG rc = registry::EnumValueName(parent, index, &name, &type);
   while (rc == ERROR_SUCCESS) {
-    std::wstring name = FromAnsi(NameOf(buf));
     Ptr<RegistryValue> v;
     if (values) {
       v = values->AddValue(name, static_cast<long>(type), name);
@@ -361,7 +325,7 @@ Ptr<RegistryValues> RegistryObject::ListValues(long key, bool raise_events, bool
     if (raise_events) AnnounceValue(v->itf());
     if (do_events) PumpMessages();
     v.reset();
-    rc = EnumName(true, key, ++index, buf, &type);
+    rc = registry::EnumValueName(parent, ++index, &name, &type);
     if (abort_) {
       abort_ = false;
       break;

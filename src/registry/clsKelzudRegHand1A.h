@@ -59,6 +59,9 @@ class RegistryObject : public ComObject<RegistryObject, _clsKelzudRegHand1A> {
   // Handle under a 1-based position or table key; -1 when there is none.
   long HandleAt(const VARIANT& index) const;
   bool IsOpen(long handle) const { return owned_.count(handle) != 0; }
+  // The platform handle a key number stands for here: null for a number this object has
+  // closed (and not opened again since).
+  HKEY KeyOf(long key) const;
 
   // Reads a value. With `default_value` (not null), a value without data is written from it
   // and it is returned. `type` (not null) receives the value's type when there is data.
@@ -81,6 +84,7 @@ class RegistryObject : public ComObject<RegistryObject, _clsKelzudRegHand1A> {
 
  private:
   void Record(long handle, const std::wstring& table_key);
+  void CloseOwnedKey(long handle);  // closes a handle this object opened, and remembers its number
   void AnnounceKey(const std::wstring& name, bool has_children);
   void AnnounceValue(IDispatch* value);
   static void CheckCanAnnounce(bool raise_events, bool return_nothing);
@@ -88,6 +92,7 @@ class RegistryObject : public ComObject<RegistryObject, _clsKelzudRegHand1A> {
   EventSource events_;
   Ptr<Collection> table_;            // the open-key table: handles under table keys
   std::unordered_set<long> owned_;   // every handle opened here and not closed yet
+  std::unordered_set<long> closed_;  // numbers this object has closed and not opened again
   Ptr<IDispatch> buddy_;
   bool abort_ = false;
 };

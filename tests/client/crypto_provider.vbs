@@ -61,6 +61,15 @@ CheckError 13, "", "invalid hex"
 On Error GoTo 0
 CheckEqual Len(c.StringCryptography(1, "ABC", "pw", 19, 1)), 2, "odd-length hex: the last digit is a byte"
 
+' DoEncryptString of an object: Nothing is 91, an object without a text form 13.
+Call c.StringCryptography(0, "x", "pw", 5)
+On Error Resume Next
+dec = c.DoEncryptString(c.lHSessionKey, Nothing)
+CheckError 91, "", "DoEncryptString of Nothing"
+dec = c.DoEncryptString(c.lHSessionKey, c)
+CheckError 13, "", "DoEncryptString of an object"
+On Error GoTo 0
+
 Check c.EnumCSPs Is Nothing, "EnumCSPs"
 Check c.EnumCSPTypes Is Nothing, "EnumCSPTypes"
 CheckEqual c.SetCSP("a", "b"), 0, "SetCSP"

@@ -95,6 +95,38 @@ r.CloseKey "Second"
 CheckEqual r.Count, 0, "CloseKey by table key"
 CheckEqual r.SetValue(h2, "late", "x") <> 0, True, "writing through a closed handle fails"
 
+'' A number kept after CloseKey: another object may be given it for its own key; this object
+' refuses it, so nothing written through it lands there.
+Dim other, h3, k
+h3 = r.OpenKey(HKCU, TestPath & "\Closed")
+r.CloseKey h3
+Set other = CreateObject("Kelzud10.clsKelzudRegHand1A")
+For k = 1 To 64
+  If other.OpenKey(HKCU, TestPath & "\Theirs") = h3 Then Exit For
+Next
+Check r.SetValue(h3, "stale", "x") <> 0, "writing through a number this object closed fails"
+Check IsEmpty(other.GetValue(h3, "stale")), "nothing reached the key now holding that number"
+Set other = Nothing
+
+' Names the registry cannot hold (a value name over 16,383 characters, a key name over 255)
+' are refused: they never reach the key's default value or the key itself.
+h = r.OpenKey(HKCU, TestPath)
+r.SetValue h, "", "default"
+Check r.SetValue(h, String(65536, "v"), "overwritten") <> 0, "a value name of 65,536 characters"
+r.DeleteValue h, String(65536, "v")
+CheckEqual r.GetValue(h, ""), "default", "the default value is untouched"
+CheckEqual r.OpenKey(h, String(65536, "k")), -1, "a key name of 65,536 characters"
+r.DeleteKey h, String(65536, "k")
+' DeleteKey without a subkey name (an unset variable, empty or blank text) deletes nothing.
+Dim unset
+r.DeleteKey h, unset
+r.DeleteKey h, ""
+r.DeleteKey h, "   "
+CheckEqual r.GetValue(h, ""), "default", "the key survives DeleteKey without a name"
+r.DeleteKey h, "Closed"
+r.DeleteKey h, "Theirs"
+r.CloseKey h
+
 ' The dependent classes are not creatable.
 For Each cls In Array("clsKelzudRegHand1KeyA", "clsKelzudRegHand1KeysA", "clsKelzudRegHand1ValueA", "clsKelzudRegHand1ValuesA")
   On Error Resume Next

@@ -79,10 +79,7 @@ std::string OneCallEncrypt(const char* provider, ALG_ID hash_alg, ALG_ID cipher,
 class FileCipherTest : public ::testing::Test {
  protected:
   void SetUp() override { suite_ = kz::MakeObject<ProviderCipherSuite>(); }
-  void TearDown() override {
-    kz::SetFileWriter(nullptr);
-    suite_->Release();
-  }
+  void TearDown() override { suite_->Release(); }
   // FileCryptography through the interface, as a compiled client calls it.
   HRESULT File(long type, const std::wstring& path, const std::wstring& pw, long method, bool* ok,
                const wchar_t* destination = nullptr) {
@@ -325,16 +322,18 @@ TEST_F(FileCipherTest, ALockedFileIsNotTaken) {
 }
 
 namespace {
-int g_writes = 0;
-BOOL FailOnSecondWrite(HANDLE file, const void* data, DWORD size, DWORD* written) {
-  if (++g_writes == 2) {
-    // Half of the chunk reaches the disk, then the disk is full.
-    WriteFile(file, data, size / 2, written, nullptr);
-    SetLastError(ERROR_DISK_FULL);
-    return FALSE;
+// Half of the second chunk reaches the disk, then the disk is full.
+struct FailOnSecondWrite : kz::ResultWrites {
+  int writes = 0;
+  BOOL Write(HANDLE file, const void* data, DWORD size, DWORD* written) override {
+    if (++writes == 2) {
+      WriteFile(file, data, size / 2, written, nullptr);
+      SetLastError(ERROR_DISK_FULL);
+      return FALSE;
+    }
+    return WriteFile(file, data, size, written, nullptr);
   }
-  return WriteFile(file, data, size, written, nullptr);
-}
+};
 }  // namespace
 
 TEST_F(FileCipherTest, AWriteThatFailsHalfWayLeavesTheOriginalIntact) {
@@ -350,11 +349,12 @@ TEST_F(FileCipherTest, AWriteThatFailsHalfWayLeavesTheOriginalIntact) {
   BSTR name = SysAllocString(f.c_str()), copy_name = SysAllocString(copy.c_str());
   VARIANT_BOOL r = VARIANT_TRUE;
 
-  g_writes = 0;
-  kz::SetFileWriter(&FailOnSecondWrite);
-  ASSERT_HRESULT_SUCCEEDED(suite_->DoFileEncrypt(&name, &key, &r));
-  kz::SetFileWriter(nullptr);
-  EXPECT_EQ(g_writes, 2);
+  FailOnSecondWrite full_disk;
+  {
+    kz::ScopedSeam<kz::ResultWrites> use(full_disk);
+    ASSERT_HRESULT_SUCCEEDED(suite_->DoFileEncrypt(&name, &key, &r));
+  }
+  EXPECT_EQ(full_disk.writes, 2);
   EXPECT_EQ(r, VARIANT_FALSE);
   EXPECT_TRUE(ReadBytes(f) == plain);
   EXPECT_EQ(Attributes(f), attrs);
@@ -498,4 +498,197 @@ TEST_F(FileCipherTest, NoMessageRunsWithinAFileBelowTheMessageChunk) {
   EXPECT_EQ(Listing(dir_.path()).size(), 1u);
   SysFreeString(name);
   DestroyWindow(w);
+}
+
+// ---- wrong passwords ---------------------------------------------------------------------------
+
+namespace {
+
+const char kEnhanced[] = "Microsoft Enhanced Cryptographic Provider v1.0";
+const char kBaseProv[] = "Microsoft Base Cryptographic Provider v1.0";
+
+// The bytes a key derived from `pw` makes of `cipher`, without any padding check, and whether
+// they end in whole padding (every one of the last p bytes holds p, p from 1 to 8).
+bool RawDecryptEndsInPadding(const char* provider, ALG_ID hash_alg, ALG_ID alg, const std::string& pw,
+                             const std::string& cipher, std::string* plain) {
+  HCRYPTPROV prov = 0;
+  HCRYPTHASH hash = 0;
+  HCRYPTKEY key = 0;
+  CryptAcquireContextA(&prov, nullptr, provider, PROV_RSA_FULL, CRYPT_VERIFYCONTEXT);
+  CryptCreateHash(prov, hash_alg, 0, 0, &hash);
+  CryptHashData(hash, reinterpret_cast<const BYTE*>(pw.data()), static_cast<DWORD>(pw.size()), 0);
+  CryptDeriveKey(prov, alg, hash, 0, &key);
+  std::string buf = cipher;
+  DWORD len = static_cast<DWORD>(buf.size());
+  CryptDecrypt(key, 0, FALSE, 0, reinterpret_cast<BYTE*>(&buf[0]), &len);
+  CryptDestroyKey(key);
+  CryptDestroyHash(hash);
+  CryptReleaseContext(prov, 0);
+  unsigned p = static_cast<unsigned char>(buf.back());
+  if (p == 0 || p > 8) return false;
+  for (unsigned i = 1; i <= p; ++i)
+    if (static_cast<unsigned char>(buf[buf.size() - i]) != p) return false;
+  *plain = buf.substr(0, buf.size() - p);
+  return true;
+}
+
+}  // namespace
+
+// The stored format has nothing but the padding to tell a wrong key by: a wrong password is
+// refused, the file untouched, unless its last block happens to decrypt to whole padding; then
+// the decryption is undone by encrypting again with that same wrong password.
+TEST_F(FileCipherTest, AWrongPasswordIsRefusedUnlessItsLastBlockDecryptsToWholePadding) {
+  const struct { long method; const char* provider; ALG_ID hash, alg; } methods[] = {
+      {0, kBaseProv, CALG_MD2, CALG_RC2}, {21, kEnhanced, CALG_MD5, CALG_3DES_112}, {13, kEnhanced, CALG_MD2, CALG_3DES}};
+  std::wstring f = dir_.File(L"secret.bin");
+  for (const auto& m : methods) {
+    SCOPED_TRACE(m.method);
+    std::string plain = Pattern(100, static_cast<unsigned>(m.method));
+    WriteFileText(f, plain);
+    ASSERT_TRUE(Encrypt(f, m.method, L"right"));
+    const std::string cipher = ReadBytes(f);
+    // Wrong passwords whose last block ends in whole padding (about one in 256), and others.
+    std::vector<std::pair<std::string, std::string>> lucky;
+    std::vector<std::string> refused;
+    for (int i = 0; i < 4000 && (lucky.size() < 2 || refused.size() < 40); ++i) {
+      std::string pw = "wrong" + std::to_string(i), raw;
+      if (RawDecryptEndsInPadding(m.provider, m.hash, m.alg, pw, cipher, &raw)) lucky.emplace_back(pw, raw);
+      else if (refused.size() < 40) refused.push_back(pw);
+    }
+    ASSERT_FALSE(lucky.empty());
+    for (const std::string& pw : refused) {
+      EXPECT_FALSE(Decrypt(f, m.method, kz::FromAnsi(pw))) << pw;
+      ASSERT_TRUE(ReadBytes(f) == cipher) << pw;
+    }
+    for (const auto& l : lucky) {
+      std::wstring pw = kz::FromAnsi(l.first);
+      ASSERT_TRUE(Decrypt(f, m.method, pw)) << l.first;
+      EXPECT_TRUE(ReadBytes(f) == l.second);
+      EXPECT_FALSE(Decrypt(f, m.method, L"right"));  // no longer whole blocks
+      ASSERT_TRUE(Encrypt(f, m.method, pw));         // the wrong decryption undone
+      ASSERT_TRUE(ReadBytes(f) == cipher);
+    }
+    ASSERT_TRUE(Decrypt(f, m.method, L"right"));
+    EXPECT_TRUE(ReadBytes(f) == plain);
+    EXPECT_EQ(Listing(dir_.path()), std::vector<std::wstring>{L"secret.bin"});
+  }
+}
+
+// ---- result files of processes that were killed ----------------------------------------------
+
+namespace {
+
+unsigned long long StartTime(HANDLE process) {
+  FILETIME c, e, k, u;
+  GetProcessTimes(process, &c, &e, &k, &u);
+  return (static_cast<unsigned long long>(c.dwHighDateTime) << 32) | c.dwLowDateTime;
+}
+
+// Starts a program (a command line) and returns its process; null when it cannot start.
+HANDLE Start(const std::wstring& command) {
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  std::wstring cmd = command;
+  if (!CreateProcessW(nullptr, &cmd[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi))
+    return nullptr;
+  CloseHandle(pi.hThread);
+  return pi.hProcess;
+}
+
+std::wstring ThisProgram() {
+  wchar_t path[MAX_PATH];
+  GetModuleFileNameW(nullptr, path, MAX_PATH);
+  return path;
+}
+
+std::wstring Hex(unsigned long long v) {
+  wchar_t b[32];
+  swprintf(b, 32, L"%llx", v);
+  return b;
+}
+
+bool Listed(const std::vector<std::wstring>& names, const std::wstring& name) {
+  for (const auto& n : names)
+    if (n == name) return true;
+  return false;
+}
+
+}  // namespace
+
+TEST_F(FileCipherTest, ResultFilesOfProcessesThatAreGoneAreRemovedByTheNextOperation) {
+  std::wstring f = dir_.File(L"data.bin");
+  WriteFileText(f, Pattern(5000, 5));
+  // A process that has come and gone, and this one.
+  HANDLE gone = Start(L"\"" + ThisProgram() + L"\" --gtest_list_tests");
+  ASSERT_NE(gone, nullptr);
+  WaitForSingleObject(gone, 60000);
+  DWORD gone_pid = GetProcessId(gone);
+  unsigned long long gone_start = StartTime(gone);
+  CloseHandle(gone);
+  DWORD me = GetCurrentProcessId();
+  unsigned long long my_start = StartTime(GetCurrentProcess());
+  const std::wstring dead_new = L"data.bin.~kz" + Hex(gone_pid) + L"_" + Hex(gone_start) + L"_1a2b.tmp";
+  const std::wstring dead_old = L"data.bin.~kz" + Hex(gone_pid) + L"_5f00.tmp";  // names of earlier versions
+  const std::wstring reused = L"data.bin.~kz" + Hex(me) + L"_" + Hex(my_start + 1) + L"_3.tmp";  // id given out again
+  const std::wstring alive = L"data.bin.~kz" + Hex(me) + L"_" + Hex(my_start) + L"_4.tmp";
+  const std::wstring alive_old = L"data.bin.~kz" + Hex(me) + L"_77.tmp";
+  const std::wstring not_ours = L"data.bin.~kzNOTHEX_1.tmp";
+  const std::wstring other_file = L"other.bin.~kz" + Hex(gone_pid) + L"_" + Hex(gone_start) + L"_5.tmp";
+  const std::wstring still_open = L"data.bin.~kz" + Hex(gone_pid) + L"_" + Hex(gone_start) + L"_6.tmp";
+  for (const auto& n : {dead_new, dead_old, reused, alive, alive_old, not_ours, other_file, still_open})
+    WriteFileText(dir_.File(n), "left behind");
+  HANDLE open = CreateFileW(dir_.File(still_open).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                            nullptr);
+  ASSERT_NE(open, INVALID_HANDLE_VALUE);
+
+  ASSERT_TRUE(Encrypt(f));
+  std::vector<std::wstring> names = Listing(dir_.path());
+  EXPECT_FALSE(Listed(names, dead_new));
+  EXPECT_FALSE(Listed(names, dead_old));
+  EXPECT_FALSE(Listed(names, reused));
+  EXPECT_TRUE(Listed(names, alive));
+  EXPECT_TRUE(Listed(names, alive_old));
+  EXPECT_TRUE(Listed(names, not_ours));
+  EXPECT_TRUE(Listed(names, other_file));  // another file's: its own next operation removes it
+  EXPECT_TRUE(Listed(names, still_open));
+  EXPECT_EQ(names.size(), 6u);
+  CloseHandle(open);
+  ASSERT_TRUE(Decrypt(f));
+  EXPECT_FALSE(Listed(Listing(dir_.path()), still_open));
+  EXPECT_EQ(ReadBytes(f), Pattern(5000, 5));
+}
+
+// A script killed in the middle of an in-place encryption leaves its result file; the next
+// in-place operation on that file removes it.
+TEST_F(FileCipherTest, TheResultFileOfAKilledEncryptionGoesWithTheNextOperation) {
+  std::wstring f = dir_.File(L"big.bin"), script = dir_.File(L"encrypt.js");
+  const size_t size = 48u << 20;
+  std::string plain = Pattern(size, 9);
+  WriteFileText(f, plain);
+  WriteFileText(script,
+                "var c = new ActiveXObject(\"Kelzud10.clsKelzudCryptographyA\");\n"
+                "c.FileCryptography(0, WScript.Arguments(0), \"pw\", \"\", 21);\n");
+  HANDLE child = Start(L"cscript.exe //nologo \"" + script + L"\" \"" + f + L"\"");
+  ASSERT_NE(child, nullptr);
+  // Killed once its result file is there.
+  bool started = false;
+  for (int i = 0; i < 600 && !started; ++i) {
+    for (const auto& n : Listing(dir_.path())) started = started || n.find(L"big.bin.~kz") == 0;
+    if (!started) {
+      if (WaitForSingleObject(child, 100) == WAIT_OBJECT_0) break;
+    }
+  }
+  TerminateProcess(child, 1);
+  WaitForSingleObject(child, 30000);
+  CloseHandle(child);
+  ASSERT_TRUE(started) << "the script ended before its result file could be seen";
+  EXPECT_EQ(Listing(dir_.path()).size(), 3u);  // the file, the script and the result file
+  EXPECT_TRUE(ReadBytes(f) == plain);
+
+  ASSERT_TRUE(Encrypt(f, 19));
+  std::vector<std::wstring> names = Listing(dir_.path());
+  EXPECT_EQ(names.size(), 2u);
+  ASSERT_TRUE(Decrypt(f, 19));
+  EXPECT_TRUE(ReadBytes(f) == plain);
 }

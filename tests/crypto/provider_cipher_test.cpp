@@ -5,6 +5,7 @@
 
 #include "crypto/clsKelzudCryptographyA.h"
 #include "crypto/cryptoapi.h"
+#include "com/latebound.h"
 #include "testkit.h"
 #include "cipher_refs.h"
 
@@ -310,7 +311,8 @@ namespace {
 class LowMemoryTaken {
  public:
   LowMemoryTaken() {
-    constexpr ULONG_PTR kLimit = 0x100000000ull;
+    // (All of a 32-bit address space, where the test does not run.)
+    constexpr ULONG_PTR kLimit = sizeof(void*) == 8 ? static_cast<ULONG_PTR>(1ull << 32) : static_cast<ULONG_PTR>(-1);
     MEMORY_BASIC_INFORMATION mi;
     for (ULONG_PTR a = 0x10000; a < kLimit && VirtualQuery(reinterpret_cast<void*>(a), &mi, sizeof mi);
          a = reinterpret_cast<ULONG_PTR>(mi.BaseAddress) + mi.RegionSize) {
@@ -371,4 +373,31 @@ TEST(ProviderCipher, KeyHandlesAbove4GiBStillWork) {
   EXPECT_NE(s.Long(L"m_CSP_Provider"), 0);
   Var key = Var::Long(number), data = Var::Str(L"more");
   EXPECT_NE(kz::VarToStr(Call(s.get(), L"DoEncryptString", {key.get(), data.get()}).value.get()), L"");
+}
+
+// DoEncryptString takes the text form of its data: Nothing is no object (91), an object
+// without a default value has no text (13), Null is 94; each with its description.
+TEST(ProviderCipher, DoEncryptStringOfAnObjectOrNothingRaisesAStandardError) {
+  Suite s;
+  s.Str(0, L"x", L"pw", 5, 1);
+  Var key = s.Get(L"lHSessionKey");
+  Var nothing = Var::Object(nullptr), object = Var::Object(s.get()), null;
+  null.get()->vt = VT_NULL;
+  const struct { Var data; long error; } cases[] = {{nothing, 91}, {object, 13}, {null, 94}};
+  for (const auto& c : cases) {
+    // By reference (a script's variable) and by value (a literal such as Nothing).
+    Var data = c.data;
+    CallResult r = Call(s.get(), L"DoEncryptString", {key.get(), data.get()});
+    EXPECT_EQ(r.error, c.error);
+    EXPECT_FALSE(r.description.empty()) << c.error;
+    try {
+      kz::CallByName(s.get(), L"DoEncryptString", DISPATCH_METHOD, std::vector<Var>{key, c.data});
+      ADD_FAILURE() << "no error by value, expected " << c.error;
+    } catch (const kz::Error& e) {
+      EXPECT_EQ(e.number(), c.error);
+      EXPECT_FALSE(e.description().empty()) << c.error;
+    }
+  }
+  Var text = Var::Str(L"still works");
+  EXPECT_NE(kz::VarToStr(Call(s.get(), L"DoEncryptString", {key.get(), text.get()}).value.get()), L"");
 }

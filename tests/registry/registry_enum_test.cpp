@@ -27,7 +27,7 @@ struct Notice {
 
 // An IDispatch of the test's own: an event sink for __clsKelzudRegHand1A, or a buddy object
 // that knows the two notification methods by name (or, when `methods` says so, fewer).
-class Recorder : public IDispatch {
+class Recorder final : public IDispatch {
  public:
   explicit Recorder(std::vector<std::wstring> methods = {}) : methods_(std::move(methods)) {}
   std::vector<Notice> calls;

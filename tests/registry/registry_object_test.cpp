@@ -7,6 +7,8 @@
 #include "com/module.h"
 #include "regtest.h"
 #include "registry/RegistryData.h"
+#include "registry/clsKelzudRegHand1KeysA.h"
+#include "registry/clsKelzudRegHand1ValuesA.h"
 
 using namespace kzt;
 using kz::RegistryObject;
@@ -645,4 +647,163 @@ TEST(RegistryTypeLibrary, EnumerationsHoldTheirValues) {
   EXPECT_EQ(value_of(L"rdDWordLittleEndian"), 4);
   EXPECT_EQ(value_of(L"rdDWordBigEndian"), 5);
   EXPECT_EQ(value_of(L"rdMultiSZ"), 7);
+}
+
+// ---- names the registry cannot hold, closed handles, deleting without a name -------------------
+
+// The ANSI functions count a converted name in 16 bits: a name of 65,536 characters would reach
+// the registry as the empty name, the key itself or its default value. Such names never get there.
+TEST_F(RegistryObjectTest, NamesLongerThanTheRegistryHoldsAreRefused) {
+  long h = OpenScratch();
+  scratch_.Set(L"", REG_SZ, std::string("keep", 5));
+  scratch_.Set(L"other", REG_SZ, std::string("x", 2));
+  scratch_.MakeSubKey(L"Child");
+  const std::wstring value_names[] = {std::wstring(16384, L'v'), std::wstring(65536, L'v'),
+                                      std::wstring(131072, L'v')};
+  for (const std::wstring& name : value_names) {
+    SCOPED_TRACE(name.size());
+    EXPECT_NE(reg_.Set(h, name, Text(L"overwritten")), 0);
+    HRESULT hr = S_OK;
+    EXPECT_EQ(reg_.Get(h, name, Var::Missing(), nullptr, &hr).vt(), VT_EMPTY);
+    EXPECT_HRESULT_SUCCEEDED(hr);
+    BSTR n = SysAllocStringLen(name.data(), static_cast<UINT>(name.size()));
+    Var r;
+    EXPECT_HRESULT_SUCCEEDED(reg_.itf()->DeleteValue(h, n, r.get()));
+    SysFreeString(n);
+  }
+  DWORD type = 0;
+  std::string bytes;
+  ASSERT_TRUE(scratch_.Get(L"", &type, &bytes));
+  EXPECT_EQ(bytes, std::string("keep", 5));
+  EXPECT_TRUE(scratch_.Has(L"other"));
+
+  const std::wstring key_paths[] = {std::wstring(256, L'k'), L"Child\\" + std::wstring(256, L'k'),
+                                    std::wstring(65536, L'k'), L"Child\\" + std::wstring(65536 - 6, L'k'),
+                                    std::wstring(65536, L'\\')};
+  for (const std::wstring& path : key_paths) {
+    SCOPED_TRACE(path.size());
+    long count = reg_.Count();
+    EXPECT_EQ(reg_.Open(path, false, L"", h), -1);
+    EXPECT_EQ(reg_.Open(path, true, L"", h), -1);
+    EXPECT_EQ(reg_.Count(), count);
+    BSTR p = SysAllocStringLen(path.data(), static_cast<UINT>(path.size()));
+    Var r;
+    EXPECT_HRESULT_SUCCEEDED(reg_.itf()->DeleteKey(h, p, r.get()));
+    SysFreeString(p);
+  }
+  // The key, its default value and its child are still there.
+  EXPECT_TRUE(HandleIsOpen(h));
+  EXPECT_TRUE(scratch_.HasSubKey(L"Child"));
+  ASSERT_TRUE(scratch_.Get(L"", &type, &bytes));
+  EXPECT_EQ(bytes, std::string("keep", 5));
+  // A name holding a NUL would be cut there by the ANSI call: it is refused too.
+  EXPECT_NE(reg_.Set(h, std::wstring(L"\0tail", 5), Text(L"overwritten")), 0);
+  ASSERT_TRUE(scratch_.Get(L"", &type, &bytes));
+  EXPECT_EQ(bytes, std::string("keep", 5));
+}
+
+TEST_F(RegistryObjectTest, DeleteKeyWithoutASubkeyNameDeletesNothing) {
+  // A key without subkeys, which the platform would delete itself for an empty name.
+  long h = reg_.Open(scratch_.path() + L"\\Held");
+  ASSERT_NE(h, -1);
+  EXPECT_EQ(reg_.Set(h, L"v", Text(L"kept")), 0);
+  auto held_value = [&] {
+    HKEY k;
+    if (RegOpenKeyExW(scratch_.key(), L"Held", 0, KEY_READ, &k) != ERROR_SUCCESS) return std::wstring(L"<no key>");
+    wchar_t buf[16] = {};
+    DWORD n = sizeof buf;
+    LONG rc = RegQueryValueExW(k, L"v", nullptr, nullptr, reinterpret_cast<BYTE*>(buf), &n);
+    RegCloseKey(k);
+    return rc == ERROR_SUCCESS ? std::wstring(buf) : std::wstring(L"<no value>");
+  };
+  for (const wchar_t* name : {L"", L" ", L"   ", L"\\", L" \\ "}) {
+    SCOPED_TRACE(kz::ToAnsi(name));
+    BSTR n = SysAllocString(name);
+    Var r;
+    EXPECT_HRESULT_SUCCEEDED(reg_.itf()->DeleteKey(h, n, r.get()));
+    SysFreeString(n);
+    EXPECT_EQ(held_value(), L"kept");
+  }
+  // An unset script variable: Empty, late-bound.
+  Var key = Var::Long(h), empty;
+  CallResult c = Call(reg_.itf(), L"DeleteKey", {key.get(), empty.get()});
+  EXPECT_EQ(c.error, 0);
+  EXPECT_EQ(held_value(), L"kept");
+  // A subkey that is named is still deleted.
+  Var held = Text(L"Held"), scratch = Var::Long(reg_.Open(scratch_.path()));
+  reg_.Close(key);
+  Call(reg_.itf(), L"DeleteKey", {scratch.get(), held.get()});
+  EXPECT_FALSE(scratch_.HasSubKey(L"Held"));
+}
+
+// A number kept after CloseKey may be given to another object's next key by the platform: the
+// object that closed it refuses it, so nothing reaches that other key.
+TEST_F(RegistryObjectTest, AHandleNumberThisObjectClosedIsRefused) {
+  ScratchKey other_key(L"obj_stale_other");
+  long stale = reg_.Open(scratch_.path() + L"\\Mine");
+  ASSERT_NE(stale, -1);
+  reg_.Close(Var::Long(stale));
+  ASSERT_FALSE(HandleIsOpen(stale));
+  // Another object opens keys until the platform hands out the same number again.
+  Reg other;
+  long reused = -1;
+  for (int i = 0; i < 64 && reused != stale; ++i) reused = other.Open(other_key.path());
+  if (reused != stale) GTEST_SKIP() << "the platform did not give the closed number out again";
+  other_key.Set(L"v", REG_SZ, std::string("theirs", 7));
+  other_key.MakeSubKey(L"Sub");
+
+  EXPECT_NE(reg_.Set(stale, L"v", Text(L"written through a stale number")), 0);
+  EXPECT_NE(reg_.Set(stale, L"new", Text(L"x")), 0);
+  EXPECT_EQ(reg_.Get(stale, L"v").vt(), VT_EMPTY);
+  BSTR v = SysAllocString(L"v"), sub = SysAllocString(L"Sub");
+  Var r;
+  EXPECT_HRESULT_SUCCEEDED(reg_.itf()->DeleteValue(stale, v, r.get()));
+  EXPECT_HRESULT_SUCCEEDED(reg_.itf()->DeleteKey(stale, sub, r.get()));
+  SysFreeString(v);
+  SysFreeString(sub);
+  EXPECT_EQ(reg_.Open(L"Opened", false, L"", stale), -1);
+  Ptr<kz::RegistryKeys> keys = reg_.obj->ListKeys(stale, false, false, false);
+  EXPECT_EQ(keys->size(), 0);
+  Ptr<kz::RegistryValues> values = reg_.obj->ListValues(stale, false, false, false);
+  EXPECT_EQ(values->size(), 1);  // the default entry only
+  reg_.Close(Var::Long(stale));   // closes nothing of the other object's
+  EXPECT_TRUE(HandleIsOpen(stale));
+
+  DWORD type = 0;
+  std::string bytes;
+  ASSERT_TRUE(other_key.Get(L"v", &type, &bytes));
+  EXPECT_EQ(bytes, std::string("theirs", 7));
+  EXPECT_FALSE(other_key.Has(L"new"));
+  EXPECT_TRUE(other_key.HasSubKey(L"Sub"));
+  EXPECT_FALSE(other_key.HasSubKey(L"Opened"));
+  // The other object uses the number as its own.
+  EXPECT_EQ(other.Set(stale, L"new", Text(L"mine")), 0);
+  EXPECT_TRUE(other_key.Has(L"new"));
+}
+
+TEST_F(RegistryObjectTest, ANumberOpenedAgainByTheSameObjectIsItsOwnAgain) {
+  long first = reg_.Open(scratch_.path() + L"\\A");
+  reg_.Close(Var::Long(first));
+  long again = -1;
+  std::vector<long> opened;
+  for (int i = 0; i < 64 && again != first; ++i) opened.push_back(again = reg_.Open(scratch_.path() + L"\\B"));
+  if (again != first) GTEST_SKIP() << "the platform did not give the closed number out again";
+  EXPECT_EQ(reg_.Set(again, L"v", Text(L"x")), 0);
+  EXPECT_EQ(kz::VarToStr(reg_.Get(again, L"v").get()), L"x");
+}
+
+// Closing many keys costs the same per key however many are open (the table's removal does
+// not re-index the rest); the quadratic cost took close to a minute for 16,000 keys.
+TEST_F(RegistryObjectTest, ClosingSixteenThousandKeysTakesSeconds) {
+  const int kKeys = 16000;
+  std::vector<long> handles;
+  handles.reserve(kKeys);
+  std::wstring path = scratch_.path() + L"\\Many";
+  for (int i = 0; i < kKeys; ++i) handles.push_back(reg_.Open(path));
+  ASSERT_EQ(reg_.Count(), kKeys);
+  DWORD t0 = GetTickCount();
+  for (long h : handles) reg_.obj->CloseHandle(h);
+  DWORD ms = GetTickCount() - t0;
+  EXPECT_EQ(reg_.Count(), 0);
+  EXPECT_LT(ms, 10000u) << "closing " << kKeys << " keys took " << ms << " ms";
 }

@@ -1,0 +1,32 @@
+// Drives and volumes: which drives exist, their type, label, serial number, file system, space
+// and network share. One area, so that tests can stand in small, removable or network disks.
+#pragma once
+#include <string>
+
+#include "base/seam.h"
+
+namespace kz {
+
+struct Volumes {
+  virtual ~Volumes() = default;
+  // The root paths of all drives, each followed by a NUL, as GetLogicalDriveStrings gives them.
+  virtual std::wstring LogicalDriveStrings() = 0;
+  // GetDriveType of a root path ("C:\").
+  virtual unsigned DriveType(const std::wstring& root) = 0;
+  // GetVolumeInformation of a root path; false when the volume is not ready.
+  virtual bool VolumeInformation(const std::wstring& root, std::wstring* label, unsigned long* serial,
+                                 std::wstring* file_system) = 0;
+  // Whether the kernel offers GetDiskFreeSpaceExA (looked up by name, as on systems without it).
+  virtual bool HasDiskFreeSpaceEx() = 0;
+  virtual bool DiskFreeSpaceEx(const std::wstring& root, unsigned long long* available, unsigned long long* total,
+                               unsigned long long* free) = 0;
+  virtual bool DiskFreeSpace(const std::wstring& root, unsigned long* sectors_per_cluster,
+                             unsigned long* bytes_per_sector, unsigned long* free_clusters,
+                             unsigned long* total_clusters) = 0;
+  // The network share a drive ("X:") is connected to; "" for a local drive.
+  virtual std::wstring ShareName(const std::wstring& drive) = 0;
+};
+template <>
+Volumes& SeamDefault<Volumes>();
+
+}  // namespace kz

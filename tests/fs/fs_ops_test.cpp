@@ -1,0 +1,348 @@
+// Moving and copying with the replace question, tree deletion, folder chains, and the drive,
+// file, folder, disk-space and process queries.
+#include "fstest.h"
+#include "base/text.h"
+#include "com/collection.h"
+#include "platform/ui.h"
+#include "platform/volumes.h"
+
+using namespace fst;
+using kzt::TempDir;
+using kzt::UnattendedLog;
+
+namespace {
+
+// Answers every box as a person would, and remembers them (for tests that answer No).
+struct Answers : kz::MessageBoxes {
+  int answer = IDNO;
+  std::vector<std::wstring> seen;
+  int Show(const std::wstring& text, long style, const std::wstring& title) override {
+    seen.push_back(std::to_wstring(style) + L"|" + title + L"|" + text);
+    return answer;
+  }
+};
+
+// A text as the unattended log writes it: backslashes doubled.
+std::wstring Esc(const std::wstring& s) {
+  std::wstring e;
+  for (wchar_t c : s) e += c == L'\\' ? std::wstring(L"\\\\") : std::wstring(1, c);
+  return e;
+}
+
+// Without the unattended log, so that the seam answers.
+struct Attended {
+  Attended() {
+    wchar_t buf[1024];
+    DWORD n = GetEnvironmentVariableW(L"KELZUD10_UNATTENDED", buf, 1024);
+    if (n && n < 1024) saved.assign(buf, n);
+    SetEnvironmentVariableW(L"KELZUD10_UNATTENDED", nullptr);
+  }
+  ~Attended() { SetEnvironmentVariableW(L"KELZUD10_UNATTENDED", saved.empty() ? nullptr : saved.c_str()); }
+  std::wstring saved;
+};
+
+}  // namespace
+
+TEST(FsOps, MoveAndCopyKeepTheSourceAttributes) {
+  TempDir t;
+  Ptr<FileSystem> fs = NewFs();
+  UnattendedLog log;
+  MakeFile(t.File(L"src.txt"), "one");
+  SetFileAttributesW(t.File(L"src.txt").c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
+  EXPECT_TRUE(fs->CopyOne(t.File(L"src.txt"), t.File(L"copy.txt")));
+  EXPECT_EQ(ReadBytes(t.File(L"copy.txt")), "one");
+  EXPECT_EQ(GetFileAttributesW(t.File(L"copy.txt").c_str()) & 7, 3u);
+  EXPECT_TRUE(fs->MoveOne(t.File(L"copy.txt"), t.File(L"Ünïcode name.txt")));
+  EXPECT_FALSE(kzt::FileExists(t.File(L"copy.txt")));
+  EXPECT_EQ(GetFileAttributesW(t.File(L"Ünïcode name.txt").c_str()) & 7, 3u);
+  // Into a folder given with its trailing backslash.
+  MakeDir(t.File(L"into"));
+  EXPECT_TRUE(fs->CopyOne(t.File(L"src.txt"), t.File(L"into\\")));
+  EXPECT_EQ(ReadBytes(t.File(L"into\\src.txt")), "one");
+  EXPECT_TRUE(log.Records().empty());
+  for (auto* n : {L"src.txt", L"Ünïcode name.txt", L"into\\src.txt"}) SetFileAttributesW(t.File(n).c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST(FsOps, ReplaceQuestionUsesTheRecordOfTheLastFileInfo) {
+  TempDir t;
+  Ptr<FileSystem> fs = NewFs();
+  MakeFile(t.File(L"new.txt"), "new");
+  MakeFile(t.File(L"old.txt"), "old!");
+  SetFileAttributesW(t.File(L"old.txt").c_str(), FILE_ATTRIBUTE_READONLY);
+  ASSERT_TRUE(fs->FileInfo(t.File(L"old.txt")));
+  std::wstring question = L"File already exist at\r\n" + t.File(L"old.txt") + L"\r\n" + fs->Record().date_last_modified +
+                          L"\r\n4\r\n\r\nDo you want to replace it?";
+  {
+    Attended a;
+    Answers no;
+    kz::ScopedSeam<kz::MessageBoxes> use(no);
+    EXPECT_FALSE(fs->MoveOne(t.File(L"new.txt"), t.File(L"old.txt")));
+    EXPECT_FALSE(fs->CopyOne(t.File(L"new.txt"), t.File(L"old.txt")));
+    ASSERT_EQ(no.seen.size(), 2u);
+    EXPECT_EQ(no.seen[0], L"36|Replace File?|" + question);
+    EXPECT_EQ(ReadBytes(t.File(L"new.txt")), "new") << "No changes nothing";
+    EXPECT_EQ(ReadBytes(t.File(L"old.txt")), "old!");
+    EXPECT_EQ(GetFileAttributesW(t.File(L"old.txt").c_str()) & 1, 1u);
+  }
+  // Unattended, the question's default answer is Yes: the read-only target is replaced.
+  UnattendedLog log;
+  EXPECT_TRUE(fs->MoveOne(t.File(L"new.txt"), t.File(L"old.txt")));
+  EXPECT_EQ(ReadBytes(t.File(L"old.txt")), "new");
+  EXPECT_FALSE(kzt::FileExists(t.File(L"new.txt")));
+  ASSERT_EQ(log.Records().size(), 1u);
+  // A fresh object has an empty record: the two lines are empty.
+  Ptr<FileSystem> fresh = NewFs();
+  MakeFile(t.File(L"n2.txt"), "n2");
+  EXPECT_TRUE(fresh->CopyOne(t.File(L"n2.txt"), t.File(L"old.txt")));
+  ASSERT_EQ(log.Records().size(), 2u);
+  EXPECT_EQ(log.Records()[1], L"36\tReplace File?\tFile already exist at\\r\\n" + Esc(t.File(L"old.txt")) +
+                                  L"\\r\\n\\r\\n\\r\\n\\r\\nDo you want to replace it?");
+  EXPECT_EQ(ReadBytes(t.File(L"old.txt")), "n2");
+}
+
+TEST(FsOps, FailuresShowTheirMessageAndDeleteNothing) {
+  TempDir t;
+  Ptr<FileSystem> fs = NewFs();
+  UnattendedLog log;
+  MakeFile(t.File(L"keep.txt"), "keep");
+  // A missing source: the target stays, even after Yes to the question.
+  EXPECT_FALSE(fs->MoveOne(t.File(L"missing.txt"), t.File(L"keep.txt")));
+  EXPECT_EQ(ReadBytes(t.File(L"keep.txt")), "keep");
+  // A file onto itself.
+  EXPECT_FALSE(fs->CopyOne(t.File(L"keep.txt"), t.File(L"keep.txt")));
+  EXPECT_EQ(ReadBytes(t.File(L"keep.txt")), "keep");
+  // A pattern is no file name.
+  EXPECT_FALSE(fs->CopyOne(t.File(L"*.txt"), t.File(L"x.txt")));
+  auto r = log.Records();
+  ASSERT_EQ(r.size(), 5u);  // two questions, three failures
+  EXPECT_EQ(r[1], L"64\tErrors detected\tError: 53  File not found\\r\\n\\r\\nError while moving a file\\r\\n\\r\\nFROM: " +
+                      Esc(t.File(L"missing.txt")) + L"\\r\\nTO: " + Esc(t.File(L"keep.txt")));
+  EXPECT_EQ(r[3].find(L"48\tError Detected\tError: 70  Permission"), 0u) << r[3];
+  EXPECT_NE(r[3].find(L"Error while copying a file"), std::wstring::npos);
+  EXPECT_EQ(r[4].find(L"48\tError Detected\tError: 53  File not found"), 0u) << r[4];
+  // A locked target is not lost.
+  MakeFile(t.File(L"src.txt"), "src");
+  HANDLE h = CreateFileW(t.File(L"keep.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  EXPECT_FALSE(fs->CopyOne(t.File(L"src.txt"), t.File(L"keep.txt")));
+  CloseHandle(h);
+  EXPECT_EQ(ReadBytes(t.File(L"keep.txt")), "keep");
+}
+
+TEST(FsOps, DelTree) {
+  TempDir t;
+  Ptr<FileSystem> fs = NewFs();
+  UnattendedLog log;
+  MakeFile(t.File(L"tree\\a\\b\\ro.txt"), "x");
+  MakeFile(t.File(L"tree\\hidden.txt"), "y");
+  MakeFile(t.File(L"tree\\with space.and.dots"), "z");
+  SetFileAttributesW(t.File(L"tree\\a\\b\\ro.txt").c_str(), FILE_ATTRIBUTE_READONLY);
+  SetFileAttributesW(t.File(L"tree\\hidden.txt").c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+  SetFileAttributesW(t.File(L"tree\\a").c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY);
+  EXPECT_TRUE(fs->DelTree(t.File(L"tree\\")));
+  EXPECT_FALSE(kzt::FileExists(t.File(L"tree")));
+  EXPECT_TRUE(log.Records().empty());
+  // Missing folders, patterns, files and roots are refused with the message.
+  MakeFile(t.File(L"p1\\f.txt"), "f");
+  struct Case { std::wstring path; long number; } cases[] = {
+      {t.File(L"missing"), 76}, {t.File(L"p*"), 76}, {t.File(L"p1\\f.txt"), 76}, {L"", 76}, {L"C:\\", 75},
+  };
+  for (const Case& c : cases) EXPECT_FALSE(fs->DelTree(c.path)) << c.path;
+  auto r = log.Records();
+  ASSERT_EQ(r.size(), 5u);
+  EXPECT_EQ(r[0], L"48\tError Detected\tError: 76  Path not found\\r\\n\\r\\nError while deleting path \\r\\n" +
+                      Esc(t.File(L"missing")));
+  EXPECT_EQ(r[4].find(L"48\tError Detected\tError: 75  "), 0u) << r[4];
+  EXPECT_EQ(ReadBytes(t.File(L"p1\\f.txt")), "f");
+}
+
+TEST(FsOps, DelTreeStopsAtALockedFile) {
+  TempDir t;
+  Ptr<FileSystem> fs = NewFs();
+  UnattendedLog log;
+  MakeFile(t.File(L"tree\\locked.txt"), "x");
+  HANDLE h = CreateFileW(t.File(L"tree\\locked.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  bool ok = fs->DelTree(t.File(L"tree"));
+  CloseHandle(h);
+  if (ok) GTEST_SKIP() << "this file system deletes open files";
+  ASSERT_EQ(log.Records().size(), 1u);
+  EXPECT_EQ(log.Records()[0].find(L"48\tError Detected\tError: 70  "), 0u) << log.Records()[0];
+}
+
+TEST(FsOps, CreateDirStruct) {
+  TempDir t;
+  Ptr<FileSystem> fs = NewFs();
+  UnattendedLog log;
+  EXPECT_FALSE(fs->CreateDirStruct(L""));
+  EXPECT_FALSE(fs->CreateDirStruct(L"   "));
+  EXPECT_TRUE(log.Records().empty());
+  EXPECT_TRUE(fs->CreateDirStruct(t.File(L"A\\B\\C")));
+  EXPECT_TRUE(kz::fsx::FolderExists(t.File(L"A\\B\\C")));
+  EXPECT_TRUE(fs->CreateDirStruct(t.File(L"A\\\\B\\D\\")));
+  EXPECT_TRUE(kz::fsx::FolderExists(t.File(L"A\\B\\D")));
+  EXPECT_TRUE(log.Records().empty());
+  EXPECT_FALSE(fs->CreateDirStruct(L"\\\\server\\share\\x"));
+  MakeFile(t.File(L"file"), "f");
+  EXPECT_FALSE(fs->CreateDirStruct(t.File(L"file\\sub")));
+  auto r = log.Records();
+  ASSERT_EQ(r.size(), 2u);
+  EXPECT_EQ(r[0], L"64\tError creating folder\tError: 76  Path not found\\r\\n\\r\\nAn error occured while trying to create ");
+  EXPECT_EQ(r[1].find(L"64\tError creating folder\tError: 58  "), 0u) << r[1];
+}
+
+TEST(FsOps, FileAndFolderQueries) {
+  TempDir t;
+  Ptr<FileSystem> fs = NewFs();
+  MakeFile(t.File(L"a.txt"), "a");
+  MakeFile(t.File(L"README"), "r");
+  MakeFile(t.File(L"dir.x\\inner.txt"), "i");
+  EXPECT_TRUE(fs->FolderExist(t.path()));
+  EXPECT_TRUE(fs->FolderExist(t.path() + L"\\"));
+  EXPECT_TRUE(fs->FolderExist(t.File(L"missing.txt"))) << "answers for the parent";
+  EXPECT_FALSE(fs->FolderExist(t.File(L"missing")));
+  EXPECT_TRUE(fs->FileExist(t.File(L"a.txt")));
+  EXPECT_FALSE(fs->FileExist(t.File(L"README"))) << "no dot among the last five characters";
+  EXPECT_FALSE(fs->FileExist(L"  "));
+  EXPECT_FALSE(fs->FileExist(t.File(L"dir.x")));
+  EXPECT_TRUE(fs->FindAny(t.File(L"*.*")));
+  EXPECT_TRUE(fs->FindAny(t.File(L"dir.x")));
+  EXPECT_FALSE(fs->FindAny(t.File(L"*.zip")));
+  EXPECT_FALSE(fs->FindAny(L""));
+  EXPECT_FALSE(fs->Restricted(t.path()));
+  EXPECT_FALSE(kzt::FileExists(t.File(L"_Test.$$$")));
+  EXPECT_TRUE(fs->Restricted(t.File(L"missing")));
+  EXPECT_TRUE(fs->Restricted(L" "));
+  EXPECT_EQ(fs->Version(t.File(L"a.txt")), L"");
+  wchar_t sys[MAX_PATH];
+  GetSystemDirectoryW(sys, MAX_PATH);
+  std::wstring v = fs->Version(std::wstring(sys) + L"\\kernel32.dll");
+  EXPECT_EQ(std::count(v.begin(), v.end(), L'.'), 3) << v;
+}
+
+namespace {
+
+// Drives as a test wants them: C: fixed and large, R: removable without a medium, S: small.
+struct FakeVolumes : kz::Volumes {
+  bool has_ex = true;
+  std::wstring LogicalDriveStrings() override { return std::wstring(L"C:\\\0R:\\\0S:\\\0", 12); }
+  unsigned DriveType(const std::wstring& root) override {
+    return root[0] == L'C' ? DRIVE_FIXED : root[0] == L'R' ? DRIVE_REMOVABLE : DRIVE_FIXED;
+  }
+  bool VolumeInformation(const std::wstring& root, std::wstring* label, unsigned long* serial,
+                         std::wstring* fs) override {
+    if (root[0] == L'R') return false;
+    if (label) *label = L"SYSTEM";
+    if (serial) *serial = 0x00AB12CDul;
+    if (fs) *fs = L"NTFS";
+    return true;
+  }
+  bool HasDiskFreeSpaceEx() override { return has_ex; }
+  bool DiskFreeSpaceEx(const std::wstring& root, unsigned long long* a, unsigned long long* t,
+                       unsigned long long* f) override {
+    if (towupper(root[0]) == L'S') {
+      *t = 1500000000ull, *f = 500000000ull, *a = 400000000ull;
+    } else {
+      *t = 500000000000ull, *f = 200000000000ull, *a = 100000000000ull;
+    }
+    return true;
+  }
+  bool DiskFreeSpace(const std::wstring& root, unsigned long* spc, unsigned long* bps, unsigned long* fc,
+                     unsigned long* tc) override {
+    *spc = 8, *bps = 512;
+    if (towupper(root[0]) == L'S') {
+      *fc = 122070, *tc = 366210;  // about 0.5 and 1.5 GB
+    } else {
+      *fc = 48828125, *tc = 122070312;  // 200 and 500 GB: beyond 32 bits
+    }
+    return true;
+  }
+  std::wstring ShareName(const std::wstring&) override { return L""; }
+};
+
+}  // namespace
+
+TEST(FsOps, DrivesThroughTheVolumeSeam) {
+  FakeVolumes fake;
+  kz::ScopedSeam<kz::Volumes> use(fake);
+  Ptr<FileSystem> fs = NewFs();
+  std::vector<std::wstring> drives{L"C:\\", L"R:\\", L"S:\\"};
+  EXPECT_EQ(fs->AvailableDrives(), drives);
+  long type = 99;
+  EXPECT_FALSE(fs->DriveExist(L"C", type));
+  EXPECT_EQ(type, 0);
+  EXPECT_FALSE(fs->DriveExist(L"R:\\", type)) << "not ready";
+  EXPECT_FALSE(fs->DriveExist(L"Q:", type)) << "no such drive";
+  ASSERT_TRUE(fs->DriveExist(L"c:\\Windows", type));
+  EXPECT_EQ(type, 2);
+  const FileSystem::DriveRecord& d = fs->Drive();
+  EXPECT_EQ(d.drive_letter, L"C");
+  EXPECT_EQ(d.path, L"C:");
+  EXPECT_EQ(d.root_folder, L"C:\\");
+  EXPECT_EQ(d.serial_number, L"00AB-12CD");
+  EXPECT_EQ(d.volume_name, L"SYSTEM");
+  EXPECT_EQ(d.total_size, L"500000000000");
+  EXPECT_EQ(d.available_space, L"100000000000");
+  EXPECT_EQ(d.free_space, L"200000000000");
+  EXPECT_EQ(d.drive_type, L"2");
+  EXPECT_EQ(d.file_system, L"NTFS");
+  EXPECT_EQ(d.is_ready, L"1");
+  // DIObject answers by member name, Path being its default.
+  IDispatch* di = nullptr;
+  ASSERT_HRESULT_SUCCEEDED(fs->get_DIObject(&di));
+  Ptr<IDispatch> drive = Ptr<IDispatch>::Adopt(di);
+  ASSERT_TRUE(drive);
+  EXPECT_EQ(kz::VarToStr(kz::GetProp(drive.get(), L"RootFolder").get()), L"C:\\");
+  EXPECT_EQ(kz::VarToStr(kz::GetProp(drive.get(), L"ShareName").get()), L"");
+  EXPECT_EQ(kz::VarToLong(kz::GetProp(drive.get(), L"DriveType").get()), 2);
+  EXPECT_EQ(kz::VarToStr(kz::GetProp(drive.get(), L"Path").get()), L"C:");
+  EXPECT_TRUE(fs->DriveReady(L"c"));
+  EXPECT_FALSE(fs->DriveReady(L"r:"));
+  EXPECT_FALSE(fs->DriveReady(L"1:"));
+  try {
+    fs->DriveReady(L"Q");
+    ADD_FAILURE() << "no error for a missing drive";
+  } catch (const kz::Error& e) {
+    EXPECT_EQ(e.number(), 68);
+  }
+  // Disk space: 64-bit counts on a large disk, cluster counts on a small one, and the 32-bit
+  // products that overflow when the 64-bit call is missing on a large disk.
+  double total = 1, free = 1, used = 1;
+  EXPECT_TRUE(fs->DiskSpace(L"C:\\x", total, free, used));
+  EXPECT_EQ(total, 500000000000.0);
+  EXPECT_EQ(free, 200000000000.0);
+  EXPECT_EQ(used, 300000000000.0);
+  EXPECT_TRUE(fs->DiskSpace(L"s", total, free, used));
+  EXPECT_EQ(free, 122070.0 * 4096);
+  EXPECT_EQ(total, 366210.0 * 4096);
+  EXPECT_EQ(used, total - free);
+  fake.has_ex = false;
+  EXPECT_FALSE(fs->DiskSpace(L"C", total, free, used));
+  EXPECT_EQ(total, 0);
+  EXPECT_FALSE(fs->DiskSpace(L"  ", total, free, used));
+}
+
+TEST(FsOps, RealDrivesAndProcesses) {
+  Ptr<FileSystem> fs = NewFs();
+  std::vector<std::wstring> drives = fs->AvailableDrives();
+  ASSERT_FALSE(drives.empty());
+  EXPECT_EQ(drives[0].size(), 3u);
+  long type = 0;
+  wchar_t sys[MAX_PATH];
+  GetSystemDirectoryW(sys, MAX_PATH);
+  EXPECT_TRUE(fs->DriveExist(sys, type));
+  EXPECT_GT(type, 0);
+  double total = 0, free = 0, used = 0;
+  EXPECT_TRUE(fs->DiskSpace(sys, total, free, used));
+  EXPECT_GT(total, 0);
+  // The test program itself is running; the name is compared exactly.
+  wchar_t self[MAX_PATH];
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  std::wstring name = kz::fsx::FileName(self);
+  Ptr<kz::Collection> names;
+  long count = 0;
+  EXPECT_TRUE(fs->ExeRunning(name, &names, &count));
+  ASSERT_TRUE(names);
+  EXPECT_EQ(count, names->size());
+  EXPECT_GT(count, 1);
+  EXPECT_FALSE(fs->ExeRunning(kz::UpperCase(name) == name ? kz::LowerCase(name) : kz::UpperCase(name), nullptr, &count));
+  EXPECT_EQ(count, names->size());
+}
