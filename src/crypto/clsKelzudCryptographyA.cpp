@@ -298,6 +298,6 @@ STDMETHODIMP ProviderCipherSuite::SetCSP(BSTR*, BSTR*, LONG* ret) {
   return S_OK;
 }
 
-KZ_REGISTER_CLASS(clsKelzudCryptographyA, ProviderCipherSuite);
+KZ_REGISTER_CLASS(ProviderCipherSuite);
 
 }  // namespace kz

@@ -88,6 +88,6 @@ STDMETHODIMP PasswordCipher::DeCryptSalsana(VARIANT* texti, VARIANT* salasana, B
   return Guard([&] { *ret = ToBstr(Run(texti, salasana, true)); });
 }
 
-KZ_REGISTER_CLASS(clsKelzudCryptographyB, PasswordCipher);
+KZ_REGISTER_CLASS(PasswordCipher);
 
 }  // namespace kz

@@ -14,6 +14,6 @@ STDMETHODIMP Md5Digest::MD5(BSTR* sMessage, BSTR* ret) {
   });
 }
 
-KZ_REGISTER_CLASS(clsKelzudGRegKeyMD5A, Md5Digest);
+KZ_REGISTER_CLASS(Md5Digest);
 
 }  // namespace kz

@@ -60,6 +60,6 @@ STDMETHODIMP GuidMaker::CreateGUID(VARIANT_BOOL* bWithCurlyBracets, BSTR* ret) {
   });
 }
 
-KZ_REGISTER_CLASS(clsKelzudGUIDA, GuidMaker);
+KZ_REGISTER_CLASS(GuidMaker);
 
 }  // namespace kz

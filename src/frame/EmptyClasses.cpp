@@ -10,7 +10,7 @@ namespace kz {
   class IMPL : public ComObject<IMPL, _##NAME> {             \
     KZ_CLASS(NAME)                                           \
   };                                                         \
-  KZ_REGISTER_CLASS(NAME, IMPL);
+  KZ_REGISTER_CLASS(IMPL);
 
 KZ_EMPTY_CLASS(clsKelzud10A, Kelzud10A)
 KZ_EMPTY_CLASS(clsKelzudVariedA, VariedA)

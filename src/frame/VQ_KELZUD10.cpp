@@ -12,6 +12,6 @@ RootObject::~RootObject() {
   }
 }
 
-KZ_REGISTER_CLASS(VQ_KELZUD10, RootObject);
+KZ_REGISTER_CLASS(RootObject);
 
 }  // namespace kz

@@ -34,8 +34,9 @@ HRESULT CreateInstance(const wchar_t* name, REFIID iid, void** out);
 
 }  // namespace kz
 
-// Adds a built class to the catalogue's creators. Use once in the class's source file.
-#define KZ_REGISTER_CLASS(NAME, IMPL)                                                    \
-  static const bool kz_registered_##NAME = ::kz::RegisterCreator(L## #NAME, [](REFIID iid, void** out) { \
-    return ::kz::NewObject<IMPL>(iid, out);                                                \
+// Adds a built class to the catalogue's creators, under the name its KZ_CLASS gives. Use once,
+// at the end of the class's source file.
+#define KZ_REGISTER_CLASS(IMPL)                                                              \
+  static const bool kz_registered_##IMPL = ::kz::RegisterCreator(IMPL::ClassName(), [](REFIID iid, void** out) { \
+    return ::kz::NewObject<IMPL>(iid, out);                                                  \
   })

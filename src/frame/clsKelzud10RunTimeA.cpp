@@ -57,6 +57,6 @@ STDMETHODIMP Kelzud10RunTimeA::GetCurrentOSVer(short* iMajor, short* iMinor, BST
   });
 }
 
-KZ_REGISTER_CLASS(clsKelzud10RunTimeA, Kelzud10RunTimeA);
+KZ_REGISTER_CLASS(Kelzud10RunTimeA);
 
 }  // namespace kz

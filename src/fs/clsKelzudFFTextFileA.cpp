@@ -128,6 +128,6 @@ STDMETHODIMP TextFileHelper::ScrollAdvertisement(IDispatch** PICBOX, VARIANT* SC
   });
 }
 
-KZ_REGISTER_CLASS(clsKelzudFFTextFileA, TextFileHelper);
+KZ_REGISTER_CLASS(TextFileHelper);
 
 }  // namespace kz

@@ -1002,6 +1002,6 @@ STDMETHODIMP FileSystem::BrowseForFolder(IDispatch* frm, BSTR strPrompt, BSTR* r
   return Guard([&] { *ret = ToBstr(Browse(frm, Text(strPrompt))); });
 }
 
-KZ_REGISTER_CLASS(clsKelzudFileSystemA, FileSystem);
+KZ_REGISTER_CLASS(FileSystem);
 
 }  // namespace kz

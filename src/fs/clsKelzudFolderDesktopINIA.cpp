@@ -155,6 +155,6 @@ STDMETHODIMP FolderDesktopIni::bFileExists(BSTR* sFileName, VARIANT_BOOL* ret) {
   return Guard([&] { *ret = Bool(PlainFileExists(Text(sFileName))); });
 }
 
-KZ_REGISTER_CLASS(clsKelzudFolderDesktopINIA, FolderDesktopIni);
+KZ_REGISTER_CLASS(FolderDesktopIni);
 
 }  // namespace kz

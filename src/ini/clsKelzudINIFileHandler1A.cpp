@@ -213,6 +213,6 @@ STDMETHODIMP IniFileHandler::WriteINIFileValue(BSTR* path, BSTR* section, BSTR* 
   });
 }
 
-KZ_REGISTER_CLASS(clsKelzudINIFileHandler1A, IniFileHandler);
+KZ_REGISTER_CLASS(IniFileHandler);
 
 }  // namespace kz

@@ -435,6 +435,6 @@ STDMETHODIMP RegistryObject::DeleteKey(long uKey, BSTR szSubKey, VARIANT* ret) {
   });
 }
 
-KZ_REGISTER_CLASS(clsKelzudRegHand1A, RegistryObject);
+KZ_REGISTER_CLASS(RegistryObject);
 
 }  // namespace kz

@@ -40,6 +40,6 @@ STDMETHODIMP RegistryKey::get_Values(_clsKelzudRegHand1ValuesA** ret) {
   return S_OK;
 }
 
-KZ_REGISTER_CLASS(clsKelzudRegHand1KeyA, RegistryKey);
+KZ_REGISTER_CLASS(RegistryKey);
 
 }  // namespace kz

@@ -21,6 +21,6 @@ STDMETHODIMP RegistryKeys::Add(BSTR sName, long dwHandle, BSTR sKey, _clsKelzudR
   return Guard([&] { *ret = AddKey(FromBstr(sName), dwHandle, FromBstr(sKey)).detach()->itf(); });
 }
 
-KZ_REGISTER_CLASS(clsKelzudRegHand1KeysA, RegistryKeys);
+KZ_REGISTER_CLASS(RegistryKeys);
 
 }  // namespace kz

@@ -152,6 +152,6 @@ STDMETHODIMP RegistryValue::get_TypeWord(VARIANT_BOOL Friendly, BSTR* ret) {
   return Guard([&] { *ret = ToBstr(reg::TypeWord(data_type_, Friendly != VARIANT_FALSE)); });
 }
 
-KZ_REGISTER_CLASS(clsKelzudRegHand1ValueA, RegistryValue);
+KZ_REGISTER_CLASS(RegistryValue);
 
 }  // namespace kz

@@ -17,6 +17,6 @@ STDMETHODIMP RegistryValues::get_ParentKey(long* ret) {
   return S_OK;
 }
 
-KZ_REGISTER_CLASS(clsKelzudRegHand1ValuesA, RegistryValues);
+KZ_REGISTER_CLASS(RegistryValues);
 
 }  // namespace kz

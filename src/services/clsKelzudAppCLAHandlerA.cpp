@@ -393,6 +393,6 @@ STDMETHODIMP CommandLineArgs::argRebuildCmdLine(BSTR* ret) {
   return Guard([&] { *ret = ToBstr(Rebuild()); });
 }
 
-KZ_REGISTER_CLASS(clsKelzudAppCLAHandlerA, CommandLineArgs);
+KZ_REGISTER_CLASS(CommandLineArgs);
 
 }  // namespace kz

@@ -106,6 +106,6 @@ STDMETHODIMP Keyboard::GetLockStatus(VARIANT_BOOL* bCapsLock, VARIANT_BOOL* bNum
   });
 }
 
-KZ_REGISTER_CLASS(clsKelzudKeyboardA, Keyboard);
+KZ_REGISTER_CLASS(Keyboard);
 
 }  // namespace kz

@@ -127,6 +127,6 @@ STDMETHODIMP MruList::ClearAppParent() {
   return Guard([&] { ClearApplication(); });
 }
 
-KZ_REGISTER_CLASS(clsKelzudMRUA, MruList);
+KZ_REGISTER_CLASS(MruList);
 
 }  // namespace kz

@@ -49,6 +49,6 @@ STDMETHODIMP Stopwatch::Reset() {
   return Guard([&] { Restart(); });
 }
 
-KZ_REGISTER_CLASS(clsKelzudStopwatchA, Stopwatch);
+KZ_REGISTER_CLASS(Stopwatch);
 
 }  // namespace kz

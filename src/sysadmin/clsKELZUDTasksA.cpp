@@ -73,6 +73,6 @@ STDMETHODIMP KelzudTasksA::AddNetScheduleJob(BSTR* sComputerName, BSTR* sDays, B
   });
 }
 
-KZ_REGISTER_CLASS(clsKELZUDTasksA, KelzudTasksA);
+KZ_REGISTER_CLASS(KelzudTasksA);
 
 }  // namespace kz

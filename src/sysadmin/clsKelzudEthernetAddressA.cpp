@@ -94,6 +94,6 @@ STDMETHODIMP KelzudEthernetAddressA::put_RevMinor(VARIANT rhs) { return SetValue
 STDMETHODIMP KelzudEthernetAddressA::get_EnetAddressDec(VARIANT* ret) { return GetValue(address_dec_, ret); }
 STDMETHODIMP KelzudEthernetAddressA::put_EnetAddressDec(VARIANT rhs) { return SetValue(address_dec_, rhs); }
 
-KZ_REGISTER_CLASS(clsKelzudEthernetAddressA, KelzudEthernetAddressA);
+KZ_REGISTER_CLASS(KelzudEthernetAddressA);
 
 }  // namespace kz

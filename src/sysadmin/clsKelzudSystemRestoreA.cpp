@@ -179,6 +179,6 @@ STDMETHODIMP KelzudSystemRestoreA::EnableDisableRestorePointonDrive(BSTR* sDrive
   });
 }
 
-KZ_REGISTER_CLASS(clsKelzudSystemRestoreA, KelzudSystemRestoreA);
+KZ_REGISTER_CLASS(KelzudSystemRestoreA);
 
 }  // namespace kz

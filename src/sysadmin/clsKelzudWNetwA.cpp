@@ -62,6 +62,6 @@ STDMETHODIMP KelzudWNetwA::GetDomains(IDispatch** lst) {
   });
 }
 
-KZ_REGISTER_CLASS(clsKelzudWNetwA, KelzudWNetwA);
+KZ_REGISTER_CLASS(KelzudWNetwA);
 
 }  // namespace kz

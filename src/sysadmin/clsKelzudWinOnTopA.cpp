@@ -23,6 +23,6 @@ STDMETHODIMP KelzudWinOnTopA::PutWindowOnTop(IDispatch** pFrm, VARIANT* ret) {
   return Guard([&] { PutOnTop(pFrm ? *pFrm : nullptr); });
 }
 
-KZ_REGISTER_CLASS(clsKelzudWinOnTopA, KelzudWinOnTopA);
+KZ_REGISTER_CLASS(KelzudWinOnTopA);
 
 }  // namespace kz
