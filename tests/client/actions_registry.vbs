@@ -1,4 +1,5 @@
 ' locks: family_environment
+' checks: 20
 ' An action file run end to end: registry lines through Pals, as a setup script runs them.
 Dim fso, sh, dir, ini, h, base, r, v
 Set fso = CreateObject("Scripting.FileSystemObject")
@@ -14,13 +15,21 @@ Sub WriteFile(path, text)
   f.Close
 End Sub
 
+' Removes every key the action lines write, so that no value of an earlier run can answer a check.
+Sub Forget()
+  Dim k
+  For Each k In Array("HKCU\" & base, "HKLM\" & base, "HKCR\Kelzud10Tests.ClientActions", _
+                      "HKU\.DEFAULT\" & base, "HKCC\" & base)
+    sh.Run "reg delete """ & k & """ /f", 0, True
+  Next
+End Sub
+
 Function RegText(path)
-  On Error Resume Next
-  RegText = sh.RegRead(path)
-  If Err.Number <> 0 Then RegText = "<absent>"
-  Err.Clear
+  On Error Resume Next : RegText = sh.RegRead(path) : KeepError : On Error GoTo 0
+  If kzErrNumber <> 0 Then RegText = "<absent>"
 End Function
 
+Forget
 WriteFile ini, "[Registry]" & vbCrLf & _
   "user=hcu," & base & ",User,Text," & vbCrLf & _
   "extra=hcu," & base & ",WithExtra,Text,x" & vbCrLf & _
@@ -48,15 +57,14 @@ CheckEqual RegText("HKLM\" & base & "\Machine"), "M", "HKEY_LOCAL_MACHINE in cap
 CheckEqual RegText("HKLM\" & base & "\DefaultRoot"), "D", "an empty root is HKEY_LOCAL_MACHINE"
 CheckEqual RegText("HKCR\Kelzud10Tests.ClientActions\Class"), "C", "HKEY_CLASSES_ROOT"
 CheckEqual RegText("HKEY_USERS\.DEFAULT\" & base & "\Users"), "U", "HKEY_USERS"
+CheckEqual RegText("HKEY_CURRENT_CONFIG\" & base & "\Config"), "CC", "HKEY_CURRENT_CONFIG"
 CheckEqual RegText("HKCU\" & base & "\Numeric\N"), "1", "a root given as a number"
 CheckEqual RegText("HKCU\" & base & "\Fonts"), sh.ExpandEnvironmentStrings("%windir%") & "\Fonts", "windir from the process"
 
 ' A line with a missing field ends the section with error 9; earlier lines stay done.
 h.Section = "Broken"
-On Error Resume Next
-r = h.Pals(4)
+On Error Resume Next : r = h.Pals(4) : KeepError : On Error GoTo 0
 CheckError 9, "Kelzud10.clsKelzudINIFileHandler1A", "a line with four fields"
-On Error GoTo 0
 CheckEqual RegText("HKCU\" & base & "\First"), "1", "the line before the error"
 CheckEqual RegText("HKCU\" & base & "\Third"), "<absent>", "the line after the error"
 CheckEqual h.Key, "short", "Key stops at the failing line"
@@ -65,12 +73,10 @@ CheckEqual h.Key, "short", "Key stops at the failing line"
 h.Key = "unchanged"
 r = h.Pals(42)
 CheckEqual h.Key, "unchanged", "code 42 has no action"
-On Error Resume Next
-r = h.Pals(14)
-Dim d14 : d14 = Err.Description : Err.Clear
-r = h.Pals(15)
-Dim d15 : d15 = Err.Description : Err.Clear
-On Error GoTo 0
+On Error Resume Next : r = h.Pals(14) : KeepError : On Error GoTo 0
+Dim d14 : d14 = kzErrDescription
+On Error Resume Next : r = h.Pals(15) : KeepError : On Error GoTo 0
+Dim d15 : d15 = kzErrDescription
 Check InStr(d14, "PalsFILEASSOCIATION") = 1 And d14 = d15, "codes 14 and 15 reach one action: " & d14
 
 ' A registry backup: the folder argument is completed in the caller's variable, the branch is
@@ -96,10 +102,7 @@ Pause 200
 rt.EnvironSet 2, "VQENVSLOGS", ""
 
 ' Clean up.
-sh.Run "reg delete ""HKCU\Software\Kelzud10Tests\ClientActions"" /f", 0, True
-sh.Run "reg delete ""HKLM\Software\Kelzud10Tests\ClientActions"" /f", 0, True
-sh.Run "reg delete ""HKCR\Kelzud10Tests.ClientActions"" /f", 0, True
-sh.Run "reg delete ""HKU\.DEFAULT\Software\Kelzud10Tests\ClientActions"" /f", 0, True
+Forget
 fso.DeleteFolder dir, True
 fso.DeleteFolder logs, True
 fso.DeleteFolder backup, True

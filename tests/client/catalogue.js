@@ -1,3 +1,4 @@
+// checks: 11
 // Creation by programmatic identifier from JScript, and errors with number and description.
 var ini = new ActiveXObject("KELZUD10.CLSKELZUDINIFILEHANDLER1A");
 check(ini != null, "created in capitals");

@@ -1,4 +1,5 @@
 ' locks: key_container
+' checks: 15
 ' GUID text and MD5 digests as a setup script uses them.
 Dim g, t, b, m, s, re
 

@@ -1,4 +1,5 @@
 // locks: key_container
+// checks: 12
 // Text beyond Latin-1 through the crypto classes, from JScript.
 var md5 = new ActiveXObject("Kelzud10.clsKelzudGRegKeyMD5A");
 checkEqual(md5.MD5(String.fromCharCode(0x141)), md5.MD5("A"), "U+0141 hashes as its low byte");

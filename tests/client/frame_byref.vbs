@@ -1,3 +1,4 @@
+' checks: 17
 ' Variables passed to by-reference parameters keep their value and their type unless the
 ' member changes them.
 Dim dir, f, h, a, s, k, v, bp, r, t, n, d

@@ -1,3 +1,4 @@
+' checks: 25
 ' Folder customisation and text files as a script calls them: Desktop.ini entries, the reset,
 ' the helpers with their by-reference arguments, and the text readers.
 Dim d, tf, fso, dir, f, s, k, v, ini, r, h, title, n
@@ -45,11 +46,9 @@ f = "  "
 CheckEqual d.bFileExists(f), False, "a blank name"
 h = 0 : title = "Pick"
 CheckEqual d.BrowseFolder(h, title), "", "BrowseFolder is cancelled unattended"
-On Error Resume Next
 f = dir & "\none"
-d.setFolderRead f
+On Error Resume Next : d.setFolderRead f : KeepError : On Error GoTo 0
 CheckError 76, "", "setFolderRead of a missing folder"
-On Error GoTo 0
 
 ' Text files.
 Set h = fso.CreateTextFile(dir & "\t.txt")
@@ -64,10 +63,8 @@ CheckEqual tf.ScrollTextFromFile(f), "Advertisement Scroll1.txt file not found!"
 n = 10
 tf.ScrollAdvertisement Nothing, "Stop", n
 Check True, "a stop call returns at once"
-On Error Resume Next
-tf.ScrollAdvertisement Nothing, "text"
+On Error Resume Next : tf.ScrollAdvertisement Nothing, "text" : KeepError : On Error GoTo 0
 CheckError 91, "", "scrolling needs a picture box"
-On Error GoTo 0
 
 fso.GetFile(dir & "\custom\Desktop.ini").Attributes = 0
 fso.GetFile(ini).Attributes = 0

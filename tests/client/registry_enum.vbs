@@ -1,3 +1,4 @@
+' checks: 50
 ' Enumerating keys and values from a script: For Each over the collections, default members,
 ' the value objects, a script object as the buddy that follows an enumeration, and errors.
 Const HKCU = &H80000001
@@ -111,22 +112,19 @@ CheckEqual Len(b.Keys) - Len(Replace(b.Keys, ";", "")), 1, "one announcement bef
 
 ' Errors.
 Set r.BuddyObject = New KeysOnlyBuddy
-On Error Resume Next
-Set vals = r.EnumValues(h, True)
+On Error Resume Next : Set vals = r.EnumValues(h, True) : KeepError : On Error GoTo 0
 CheckError 438, "", "buddy without the value method"
-Set keys = r.enumKeys(h, False, False, True)
+On Error Resume Next : Set keys = r.enumKeys(h, False, False, True) : KeepError : On Error GoTo 0
 CheckError 10029, "RegLib.RegistryObject", "suppressing events and the result"
-Set keys = r.enumKeys(h, False, False, True)
-CheckEqual Err.Description, "Cannot suppress events and return nothing.", "10029 description"
-Err.Clear
+On Error Resume Next : Set keys = r.enumKeys(h, False, False, True) : KeepError : On Error GoTo 0
+CheckEqual kzErrDescription, "Cannot suppress events and return nothing.", "10029 description"
 Set r.BuddyObject = Nothing
 Set keys = r.enumKeys(h)
 ' Wine's VBScript drops errors of default-member calls, so Item is named here.
-Set k = keys.Item("nokey")
+On Error Resume Next : Set k = keys.Item("nokey") : KeepError : On Error GoTo 0
 CheckError 5, "", "Item of an absent key"
-Set k = keys.Item(99)
+On Error Resume Next : Set k = keys.Item(99) : KeepError : On Error GoTo 0
 CheckError 9, "", "Item of an absent position"
-On Error GoTo 0
 
 ' Clean up.
 Set keys = Nothing : Set vals = Nothing : Set v = Nothing : Set k = Nothing

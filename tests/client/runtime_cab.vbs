@@ -1,3 +1,4 @@
+' checks: 9
 ' The run-time class's cabinet swap as a script calls it: the Windows folder is pointed at a
 ' folder of the test's own (through the process environment), so nothing in the real Windows
 ' folder is touched.
@@ -44,20 +45,16 @@ CheckEqual ReadText(dir & "\app\KzApp.cab"), "new", "copied into the application
 
 ' No cabinet in the Windows folder: the delete raises and nothing is copied.
 fso.DeleteFile dir & "\app\KzApp.cab"
-On Error Resume Next
-v = kz.AppCabSwapingWinDir(app, dir & "\src\", 5, "unused")
+On Error Resume Next : v = kz.AppCabSwapingWinDir(app, dir & "\src\", 5, "unused") : KeepError : On Error GoTo 0
 CheckError 53, "", "no cabinet to delete"
-On Error GoTo 0
 Check Not fso.FileExists(dir & "\app\KzApp.cab"), "nothing copied"
 
 ' A read-only cabinet in the application folder is not overwritten.
 WriteText dir & "\win\KzApp.cab", "old"
 WriteText dir & "\app\KzApp.cab", "kept"
 fso.GetFile(dir & "\app\KzApp.cab").Attributes = 1
-On Error Resume Next
-kz.AppCabSwapingWinDir app, dir & "\src\"
+On Error Resume Next : kz.AppCabSwapingWinDir app, dir & "\src\" : KeepError : On Error GoTo 0
 CheckError 75, "", "read-only target"
-On Error GoTo 0
 CheckEqual ReadText(dir & "\app\KzApp.cab"), "kept", "the read-only cabinet is kept"
 fso.GetFile(dir & "\app\KzApp.cab").Attributes = 0
 
@@ -65,10 +62,8 @@ fso.GetFile(dir & "\app\KzApp.cab").Attributes = 0
 WriteText dir & "\win\KzApp.cab", "old"
 app.EXEName = "KzOther"
 WriteText dir & "\win\KzOther.cab", "old"
-On Error Resume Next
-kz.AppCabSwapingWinDir app, dir & "\src\"
+On Error Resume Next : kz.AppCabSwapingWinDir app, dir & "\src\" : KeepError : On Error GoTo 0
 CheckError 53, "", "no new cabinet"
-On Error GoTo 0
 Check Not fso.FileExists(dir & "\win\KzOther.cab"), "the delete came first"
 
 rt.EnvironSet 1, "windir", previous

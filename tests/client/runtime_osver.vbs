@@ -1,3 +1,4 @@
+' checks: 17
 ' GetCurrentOSVer of the global run-time class, with and without its by-reference arguments.
 Dim rt, text, parts, a, b, c, d, f
 

@@ -1,3 +1,4 @@
+' checks: 35
 ' Command-line arguments as a script takes them apart, edits and puts them together again.
 Dim c, argv, argc, pos, q, sw, i, line
 q = Chr(34)
@@ -52,14 +53,12 @@ c.argProcessCMDLine line
 CheckEqual c.argGetSwitchArg("file.txt", pos), "two words", "split again"
 
 ' Errors: an index outside the list, a pattern with an unclosed list.
-On Error Resume Next
-c.argRemove 10
+On Error Resume Next : c.argRemove 10 : KeepError : On Error GoTo 0
 CheckError 9, "Kelzud10.clsKelzudAppCLAHandlerA", "argRemove beyond the list"
-c.argRemove -1
+On Error Resume Next : c.argRemove -1 : KeepError : On Error GoTo 0
 CheckError 9, "", "argRemove below 0"
-c.argSwitchPresent "[abc", pos, True
+On Error Resume Next : c.argSwitchPresent "[abc", pos, True : KeepError : On Error GoTo 0
 CheckError 93, "", "unclosed list in a pattern"
-On Error GoTo 0
 CheckEqual c.argSwitchPresent("/b", pos), True, "the list is unchanged after the errors"
 CheckEqual pos, 0, "Position of /b"
 

@@ -1,3 +1,4 @@
+' checks: 9
 ' The stopwatch as a script times its work.
 Dim s, s2, a, b, lo, hi
 

@@ -1,3 +1,4 @@
+' checks: 11
 ' The debugger as the library calls it: AppObj set by reference, then AddDebugMessage with all
 ' arguments by reference; messages go to the file named by RUVO10_DEBUGLOG.
 Dim fso, rt, d, app, dir, logfile, previous, tag, kind, obj, level, text, fields

@@ -1,3 +1,4 @@
+// checks: 13
 // The environment registry component: one value named by ClassKey, SectionKey and ValueKey.
 var reg = new ActiveXObject("Kelzud11.clsKelzudENVRegistryA");
 var sh = new ActiveXObject("WScript.Shell");

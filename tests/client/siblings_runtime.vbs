@@ -1,3 +1,4 @@
+' checks: 20
 ' The runtime component as the library calls it: EnvironGet and EnvironSet with scope 2, all
 ' arguments by reference; the variable persists for programs started afterwards and for new
 ' processes.
@@ -44,16 +45,14 @@ CheckEqual rt.EnvironGet(2, name, False), "%" & name & "_BASE%\bin", "flag false
 CheckEqual rt.EnvironGet(2, name, True), "D:\Base\bin", "flag true expands it"
 
 ' Bad arguments: error 5 from the runtime.
-On Error Resume Next
-rt.EnvironSet 2, "", "x"
+On Error Resume Next : rt.EnvironSet 2, "", "x" : KeepError : On Error GoTo 0
 CheckError 5, "KELZUD11.clsKelzud11RunTimeA", "empty name"
-rt.EnvironSet 2, "A=B", "x"
+On Error Resume Next : rt.EnvironSet 2, "A=B", "x" : KeepError : On Error GoTo 0
 CheckError 5, "KELZUD11.clsKelzud11RunTimeA", "name with ="
-rt.EnvironSet 2, name, "a" & Chr(0) & "b"
+On Error Resume Next : rt.EnvironSet 2, name, "a" & Chr(0) & "b" : KeepError : On Error GoTo 0
 CheckError 5, "KELZUD11.clsKelzud11RunTimeA", "value with NUL"
-rt.EnvironGet 9, name
+On Error Resume Next : rt.EnvironGet 9, name : KeepError : On Error GoTo 0
 CheckError 5, "KELZUD11.clsKelzud11RunTimeA", "unknown scope"
-On Error GoTo 0
 CheckEqual rt.EnvironGet(2, name, False), "%" & name & "_BASE%\bin", "failed calls changed nothing"
 
 ' Clean up: an empty value removes a variable.

@@ -1,3 +1,4 @@
+' checks: 6
 ' The static message window as the backup actions call it. Client tests run unattended, so the
 ' window is recorded in the unattended log instead of being shown; the test points that log
 ' at a file of its own through the runtime's process scope.

@@ -1,3 +1,4 @@
+' checks: 14
 ' Restore points as a script calls them, against the platform's own management service. Under
 ' Wine the service knows the restore class but cannot answer for its points and has no enable
 ' member: each failure is then one information box titled with the error number, and the
@@ -35,10 +36,8 @@ End Sub
 Set r = CreateObject("Kelzud10.clsKelzudSystemRestoreA")
 
 ' The list: a Collection of "number^description^time" entries, or the report of a failure.
-On Error Resume Next
-Set list = r.EnumerateAllRestorePoints()
+On Error Resume Next : Set list = r.EnumerateAllRestorePoints() : KeepError : On Error GoTo 0
 CheckError 0, "", "the list raises nothing"
-On Error GoTo 0
 records = Boxes()
 If list Is Nothing Then
   CheckEqual UBound(records), 1, "a failed list shows one box"
@@ -57,10 +56,8 @@ End If
 ' the service is one box; the result is Empty.
 before = UBound(Boxes())
 drive = "C:"
-On Error Resume Next
-v = r.EnableDisableRestorePointonDrive(drive)
+On Error Resume Next : v = r.EnableDisableRestorePointonDrive(drive) : KeepError : On Error GoTo 0
 CheckError 0, "", "switching monitoring raises nothing"
-On Error GoTo 0
 CheckEqual drive, "C:\", "backslash appended in the caller's variable"
 Check IsEmpty(v), "the result is Empty"
 records = Boxes()

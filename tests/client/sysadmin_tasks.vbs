@@ -1,3 +1,4 @@
+' checks: 18
 ' Scheduled jobs as a script submits them. No job is ever scheduled here: the texts that are
 ' out of range stop the call before the scheduler is asked, and the one submission that goes
 ' out names a computer that does not exist (Wine's own scheduler does not answer either; the
@@ -18,14 +19,12 @@ cases = Array( _
   Array("1,15,32", "14:30", 6, "day 32 in a list"), _
   Array("1,,15", "14:30", 13, "an empty day"), _
   Array("15,0", "14:30", 5, "day 0"))
-On Error Resume Next
 For Each c In cases
   computer = "" : id = -1
-  status = t.AddNetScheduleJob(computer, c(0), c(1), "cmd /c rem", id)
+  On Error Resume Next : status = t.AddNetScheduleJob(computer, c(0), c(1), "cmd /c rem", id) : KeepError : On Error GoTo 0
   CheckError c(2), "Kelzud10.clsKELZUDTasksA", c(3)
   CheckEqual id, -1, c(3) & ": no job number"
 Next
-On Error GoTo 0
 ' The empty computer name was replaced by the local one before the texts were read.
 CheckEqual UCase(computer), UCase(localName), "the local computer's name in the caller's variable"
 
@@ -38,8 +37,6 @@ CheckEqual id, -1, "no job number"
 CheckEqual computer, "KZ-NO-SUCH-HOST", "a given name is kept"
 
 ' With a task name the job file is renamed; after a failed submission there is none.
-On Error Resume Next
-status = t.AddNetScheduleJob(computer, "1,15", "2:30 PM", "cmd /c rem", id, , , "KzNightly")
+On Error Resume Next : status = t.AddNetScheduleJob(computer, "1,15", "2:30 PM", "cmd /c rem", id, , , "KzNightly") : KeepError : On Error GoTo 0
 CheckError 53, "", "no job file to rename"
-On Error GoTo 0
 Finish

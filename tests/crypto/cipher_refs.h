@@ -2,7 +2,9 @@
 #pragma once
 #include <string>
 
-#include "crypto/md5.h"
+#include <gtest/gtest.h>
+
+#include "base/win.h"
 
 namespace kzt {
 
@@ -23,11 +25,19 @@ inline std::string Rc4(const std::string& key, const std::string& data) {
   return out;
 }
 
+// MD5 from the platform's CryptoAPI, not from the library's own digest.
 inline std::string Md5Bytes(const std::string& data) {
-  kz::Md5 m;
-  m.Update(reinterpret_cast<const uint8_t*>(data.data()), data.size());
-  uint8_t d[16];
-  m.Final(d);
+  HCRYPTPROV prov = 0;
+  HCRYPTHASH hash = 0;
+  BYTE d[16] = {};
+  DWORD n = sizeof d;
+  bool ok = CryptAcquireContextW(&prov, nullptr, nullptr, PROV_RSA_FULL, CRYPT_VERIFYCONTEXT) &&
+            CryptCreateHash(prov, CALG_MD5, 0, 0, &hash) &&
+            CryptHashData(hash, reinterpret_cast<const BYTE*>(data.data()), static_cast<DWORD>(data.size()), 0) &&
+            CryptGetHashParam(hash, HP_HASHVAL, d, &n, 0);
+  EXPECT_TRUE(ok) << "CryptoAPI MD5";
+  if (hash) CryptDestroyHash(hash);
+  if (prov) CryptReleaseContext(prov, 0);
   return std::string(reinterpret_cast<const char*>(d), 16);
 }
 

@@ -192,25 +192,36 @@ TEST_F(FileCipherTest, AttributeRulesAndCreationTime) {
       {FILE_ATTRIBUTE_NORMAL, FILE_ATTRIBUTE_NORMAL},
       {FILE_ATTRIBUTE_TEMPORARY, FILE_ATTRIBUTE_TEMPORARY},
   };
+  // Only attributes the file system can hold are compared: Wine's drops the temporary mark and
+  // gives every file the archive one. A row whose change it cannot show is reported as skipped.
+  DWORD mask = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_TEMPORARY;
+  if (!(ReportedFor(probe, FILE_ATTRIBUTE_NORMAL) & FILE_ATTRIBUTE_ARCHIVE)) mask |= FILE_ATTRIBUTE_ARCHIVE;
+  std::string unshown;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.set);
-    DWORD expected = ReportedFor(probe, c.expected);
+    DWORD want = c.expected & mask;
+    if ((ReportedFor(probe, c.set) & mask) != (c.set & mask) || (ReportedFor(probe, c.expected) & mask) != want ||
+        ((c.set ^ c.expected) & ~(mask | FILE_ATTRIBUTE_NORMAL))) {
+      unshown += " " + std::to_string(c.set) + "->" + std::to_string(c.expected);
+      continue;
+    }
     SetFileAttributesW(f.c_str(), FILE_ATTRIBUTE_NORMAL);
     WriteFileText(f, "attribute test");
     ASSERT_TRUE(SetFileAttributesW(f.c_str(), c.set));
     FILETIME created = CreationTime(f);
     ASSERT_TRUE(Encrypt(f));
-    EXPECT_EQ(Attributes(f), expected);
+    EXPECT_EQ(Attributes(f) & mask, want);
     if (creation_kept) {
       FILETIME after = CreationTime(f);
       EXPECT_EQ(CompareFileTime(&created, &after), 0);
     }
     ASSERT_TRUE(Decrypt(f));
     EXPECT_EQ(ReadBytes(f), "attribute test");
-    EXPECT_EQ(Attributes(f), expected);
+    EXPECT_EQ(Attributes(f) & mask, want);
   }
   SetFileAttributesW(f.c_str(), FILE_ATTRIBUTE_NORMAL);
   if (!creation_kept) std::printf("note: this file system keeps no creation times; not compared\n");
+  if (!unshown.empty()) GTEST_SKIP() << "this file system cannot hold the attributes of rows (set->expected):" << unshown;
 }
 
 TEST_F(FileCipherTest, FilesTheSearchDoesNotFindAreLeftAlone) {

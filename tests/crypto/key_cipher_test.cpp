@@ -91,15 +91,21 @@ TEST(KeyCipher, ChecksRaiseTheirOwnNumbersAndSources) {
       // Five bytes are no whole block.
       {false, L"0A0B0C0D0E", L"k", true, 1, quilErrorDecryptingData, L"cyKELZUDCryptography.EncryptDecrypt"},
   };
-  const wchar_t* descriptions[] = {L"Invalid encryption type specified", L"Both a string and a key are required",
-                                   L"Not a valid hex string", L"Could not decrypt data"};
+  // Each error number has its own text.
+  auto description = [](long number) -> std::wstring {
+    switch (number) {
+      case quilErrorBadEncryptionType: return L"Invalid encryption type specified";
+      case quilErrorMissingParameter: return L"Both a string and a key are required";
+      case quilErrorInvalidHexString: return L"Not a valid hex string";
+      case quilErrorDecryptingData: return L"Could not decrypt data";
+    }
+    return L"?";
+  };
   for (const auto& c : cases) {
     CallResult r = c.encrypt ? Encrypt(c.text, c.key, c.hex, c.type) : Decrypt(c.text, c.key, c.hex, c.type);
     EXPECT_EQ(r.error, c.number) << kz::ToAnsi(c.text);
     EXPECT_EQ(r.source, c.source) << kz::ToAnsi(c.text);
-    bool known = false;
-    for (const wchar_t* d : descriptions) known |= r.description == d;
-    EXPECT_TRUE(known) << kz::ToAnsi(r.description);
+    EXPECT_EQ(r.description, description(c.number)) << kz::ToAnsi(c.text);
   }
   // The valid form of the same text passes the hex check.
   EXPECT_EQ(Str(Decrypt(L"0A", L"k", true, kStream)).size(), 1u);

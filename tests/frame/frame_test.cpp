@@ -117,7 +117,7 @@ TEST(Creation, EmptyClassHasNoMembers) {
 // A stand-in for a library class that records when it is terminated. `Members` supplies the
 // interface's own members where it has any (they are never called here).
 template <class Itf, class Members = Itf>
-class Probe : public Members {
+class Probe final : public Members {
  public:
   Probe(std::vector<std::string>* log, std::string name) : log_(log), name_(std::move(name)) {}
   STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
@@ -176,18 +176,29 @@ TEST(RootObject, ReleasesSlotsInSlotOrderAtTermination) {
 TEST(RootObject, SetReplacesAndReleasesThePreviousInstanceThroughDispatch) {
   std::vector<std::string> log;
   Ptr<IDispatch> root = Create(L"Kelzud10.VQ_KELZUD10");
-  Ptr<IDispatch> ini1 = Create(L"Kelzud10.clsKelzudINIFileHandler1A");
-  kz::PutRef(root.get(), L"m_clsKelzudINIFileHandler1A", ini1.get());
-  Var got = kz::GetProp(root.get(), L"m_clsKelzudINIFileHandler1A");
+  _clsKelzudGUIDA* first = new Probe<_clsKelzudGUIDA, GuidMembers>(&log, "first");
+  _clsKelzudGUIDA* second = new Probe<_clsKelzudGUIDA, GuidMembers>(&log, "second");
+  kz::PutRef(root.get(), L"m_clsKelzudGUIDA", first);
+  first->Release();
+  EXPECT_TRUE(log.empty());  // the slot holds it
+  kz::PutRef(root.get(), L"m_clsKelzudGUIDA", second);
+  second->Release();
+  EXPECT_EQ(log, (std::vector<std::string>{"first"}));  // replaced, and released then
+  Var got = kz::GetProp(root.get(), L"m_clsKelzudGUIDA");
   ASSERT_EQ(got.vt(), VT_DISPATCH);
-  EXPECT_TRUE(got.get()->pdispVal != nullptr);
-  // An object of another class does not fit the slot.
+  EXPECT_EQ(static_cast<void*>(got.get()->pdispVal), static_cast<void*>(second));
+  got = Var();
+  // An object of another class does not fit the slot: a type mismatch, and the slot keeps
+  // what it held.
   Ptr<IDispatch> other = Create(L"Kelzud10.clsKelzudVariedA");
   VARIANT v;
   v.vt = VT_DISPATCH;
   v.pdispVal = other.get();
-  CallResult r = Call(root.get(), L"m_clsKelzudINIFileHandler1A", {&v}, DISPATCH_PROPERTYPUTREF);
-  EXPECT_NE(r.error, 0);
+  CallResult r = Call(root.get(), L"m_clsKelzudGUIDA", {&v}, DISPATCH_PROPERTYPUTREF);
+  EXPECT_EQ(r.error, 13);
+  EXPECT_EQ(log, (std::vector<std::string>{"first"}));
+  root.reset();
+  EXPECT_EQ(log, (std::vector<std::string>{"first", "second"}));
 }
 
 TEST(Errors, ReachTheCallerWithNumberSourceAndDescription) {

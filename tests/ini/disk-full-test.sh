@@ -15,6 +15,7 @@ cp "$mnt/setup.ini" "$tmp/original.ini"
 dd if=/dev/zero of="$mnt/filler" bs=1024 >/dev/null 2>&1  # fills the disk up
 ini="$(winepath -w "$mnt/setup.ini")"
 cat > "$tmp/full.vbs" <<VBS
+' checks: 2
 Dim h : Set h = CreateObject("Kelzud10.clsKelzudINIFileHandler1A")
 h.Path = "$ini" : h.Section = "Section01" : h.Key = "big"
 h.Value = String(3000, "x")
@@ -28,6 +29,7 @@ cmp -s "$mnt/setup.ini" "$tmp/original.ini" || { echo "FAIL: the file changed on
 ls -a "$mnt" | grep -q '^~kz' && { echo "FAIL: a working copy was left behind: $(ls -a "$mnt")"; exit 1; }
 rm -f "$mnt/filler"
 cat > "$tmp/room.vbs" <<VBS
+' checks: 4
 Dim h : Set h = CreateObject("Kelzud10.clsKelzudINIFileHandler1A")
 h.Path = "$ini" : h.Section = "Section01" : h.Key = "big"
 h.Value = String(3000, "x")

@@ -168,21 +168,22 @@ TEST(IniCLngDefault, ConvertsWithBankersRoundingOrFallsBack) {
 }
 
 TEST_F(IniTest, HeaderInfoReadsTheHeaderSection) {
+  // Every key with its own value, written in another order than the record's, so that two
+  // fields read from each other's keys cannot pass.
   WriteFileText(h_->path(),
-                "[HeaderInfo]\r\nFileName=setup.ini\r\nFriend=Setup\r\nVersion=1.2\r\nLCID=1033\r\nFlags=F\r\n");
+                "[HeaderInfo]\r\nFlags=fl\r\nContents=co\r\nClassID=ci\r\nGenerator=ge\r\n"
+                "Signature=si\r\nVersion=1.2\r\nDescription=de\r\nFriend=fr\r\nFileName=fi\r\nLCID=1033\r\n");
   IFHHeaderInfo info{};
   ASSERT_HRESULT_SUCCEEDED(h_->GetHeaderInfo(&info));
-  EXPECT_EQ(kz::FromBstr(info.sFileName), L"setup.ini");
-  EXPECT_EQ(kz::FromBstr(info.sFriend), L"Setup");
-  EXPECT_EQ(kz::FromBstr(info.sVersion), L"1.2");
-  EXPECT_EQ(kz::FromBstr(info.sDescription), L"");
+  const std::pair<BSTR*, const wchar_t*> fields[] = {
+      {&info.sFileName, L"fi"}, {&info.sFriend, L"fr"},    {&info.sDescription, L"de"},
+      {&info.sVersion, L"1.2"}, {&info.sSignature, L"si"}, {&info.sGenerator, L"ge"},
+      {&info.sClassID, L"ci"},  {&info.sContents, L"co"},  {&info.sFlags, L"fl"}};
+  for (const auto& f : fields) EXPECT_EQ(kz::FromBstr(*f.first), f.second);
   EXPECT_EQ(info.lLCID, 1033);
-  EXPECT_EQ(kz::FromBstr(info.sFlags), L"F");
   EXPECT_EQ(h_->section(), L"HeaderInfo");
   EXPECT_EQ(h_->key(), L"Flags");
-  for (BSTR* b : {&info.sFileName, &info.sFriend, &info.sDescription, &info.sVersion, &info.sSignature,
-                  &info.sGenerator, &info.sClassID, &info.sContents, &info.sFlags})
-    SysFreeString(*b);
+  for (const auto& f : fields) SysFreeString(*f.first);
 }
 
 TEST_F(IniTest, HeaderInfoLcidIsReadAsLeadingNumber) {

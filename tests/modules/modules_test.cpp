@@ -42,11 +42,13 @@ class ProcessVariable {
   bool had_ = false;
 };
 
-std::wstring Box(long style, const std::wstring& title, const std::wstring& text) {
-  return kz::UnattendedRecord(style, title, text);
+// The unattended log's record of a box, written out here rather than by the product's own
+// writer: style TAB title TAB text, line breaks as the two characters \r and \n.
+std::wstring Box(long style, const std::wstring& title, const std::wstring& plain_text) {
+  return std::to_wstring(style) + L"\t" + title + L"\t" + plain_text;
 }
 std::wstring ModuleBox(const wchar_t* title, long number, const std::wstring& description) {
-  return Box(48, title, std::to_wstring(number) + L"\r\n" + description + L"\r\nKelzud10\r\n");
+  return Box(48, title, std::to_wstring(number) + L"\\r\\n" + description + L"\\r\\nKelzud10\\r\\n");
 }
 
 Var Flag(bool expand) {

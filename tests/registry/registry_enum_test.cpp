@@ -360,10 +360,16 @@ TEST_F(EnumTest, DoEventsLetsAPendingMessageAbortTheEnumeration) {
   PostMessageW(w, WM_APP + 1, 0, 0);
   Keys(true, false)->get_Count(&n);
   EXPECT_EQ(n, 3);
+  EXPECT_EQ(sink->Names(), PlatformKeys());
   EXPECT_FALSE(reg_->abort_pending());
-  // With it, the message runs after the first key and stops the enumeration.
+  // With it, the message runs after the first key and stops the enumeration; that key's event
+  // was raised before it.
+  sink->calls.clear();
   Keys(true, true)->get_Count(&n);
   EXPECT_EQ(n, 1);
+  ASSERT_EQ(sink->calls.size(), 1u);
+  EXPECT_EQ(sink->calls[0].name, L"KeyEnumerated");
+  EXPECT_EQ(sink->Names()[0], PlatformKeys()[0]);
   EXPECT_FALSE(reg_->abort_pending());
   g_abort_target = nullptr;
   DestroyWindow(w);

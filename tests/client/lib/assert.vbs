@@ -1,8 +1,18 @@
 ' Assertion helpers put in front of every VBScript client test. Wine's cscript exits 0 even on
 ' an uncaught error, so each test ends with Finish, which prints the tally the runner checks.
 Option Explicit
-Dim kzPassed, kzFailed
+Dim kzPassed, kzFailed, kzErrNumber, kzErrSource, kzErrDescription
 kzPassed = 0 : kzFailed = 0
+kzErrNumber = 0 : kzErrSource = "" : kzErrDescription = ""
+
+' A statement expected to fail runs alone under On Error Resume Next and keeps its error:
+'   On Error Resume Next : h.Value = v : KeepError : On Error GoTo 0
+'   CheckError 6, "Kelzud10.clsKelzudINIFileHandler1A", "what"
+' so that no other statement, and no check, can be skipped silently by an error.
+Sub KeepError()
+  kzErrNumber = Err.Number : kzErrSource = Err.Source : kzErrDescription = Err.Description
+  Err.Clear
+End Sub
 
 Sub Check(cond, what)
   If cond Then
@@ -36,15 +46,15 @@ Function KindOf(v)
   End Select
 End Function
 
-' Checks the error left by the statement before (run under On Error Resume Next), then clears it.
+' Checks the error the statement before kept (see KeepError), then forgets it.
 Sub CheckError(number, source, what)
-  If Err.Number <> number Or (source <> "" And Err.Source <> source) Then
+  If kzErrNumber <> number Or (source <> "" And kzErrSource <> source) Then
     kzFailed = kzFailed + 1
-    WScript.Echo "FAIL: " & what & ": error " & Err.Number & " from [" & Err.Source & "] (" & Err.Description & "), expected " & number & " from [" & source & "]"
+    WScript.Echo "FAIL: " & what & ": error " & kzErrNumber & " from [" & kzErrSource & "] (" & kzErrDescription & "), expected " & number & " from [" & source & "]"
   Else
     kzPassed = kzPassed + 1
   End If
-  Err.Clear
+  kzErrNumber = 0 : kzErrSource = "" : kzErrDescription = ""
 End Sub
 
 Function TempFolder()
