@@ -125,6 +125,19 @@ void WriteFileText(const std::wstring& path, const std::string& bytes) {
 
 bool FileExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
+std::wstring UniqueName(const wchar_t* prefix, const wchar_t* what) {
+  return std::wstring(prefix) + what + L"_" + std::to_wstring(GetCurrentProcessId());
+}
+
+ProcessVariable::ProcessVariable(const wchar_t* name, const wchar_t* value) : name_(name) {
+  wchar_t buf[2048];
+  DWORD n = GetEnvironmentVariableW(name, buf, 2048);
+  if (n && n < 2048) { had_ = true; old_.assign(buf, n); }
+  SetEnvironmentVariableW(name, value);
+}
+
+ProcessVariable::~ProcessVariable() { SetEnvironmentVariableW(name_.c_str(), had_ ? old_.c_str() : nullptr); }
+
 }  // namespace kzt
 
 int main(int argc, char** argv) {

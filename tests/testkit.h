@@ -42,6 +42,22 @@ class UnattendedLog {
   bool had_previous_ = false;
 };
 
+// A variable name of this test process's own: prefix, what, process id.
+std::wstring UniqueName(const wchar_t* prefix, const wchar_t* what);
+
+// Points a process environment variable elsewhere (nullptr: removes it) for the life of the object.
+class ProcessVariable {
+ public:
+  ProcessVariable(const wchar_t* name, const wchar_t* value);
+  ~ProcessVariable();
+  ProcessVariable(const ProcessVariable&) = delete;
+  ProcessVariable& operator=(const ProcessVariable&) = delete;
+
+ private:
+  std::wstring name_, old_;
+  bool had_ = false;
+};
+
 // Removes a variable a test set, from the user's environment and from this process.
 struct VariableCleanup {
   std::wstring name;

@@ -22,25 +22,8 @@ namespace {
 
 constexpr wchar_t kAbsent[] = L"Kelzud10Tests.NoSuchComponent";
 
-std::wstring UniqueName(const wchar_t* what) {
-  return std::wstring(L"KZT_MOD_") + what + L"_" + std::to_wstring(GetCurrentProcessId());
-}
+std::wstring UniqueName(const wchar_t* what) { return kzt::UniqueName(L"KZT_MOD_", what); }
 
-// Points a process environment variable elsewhere for the life of the object.
-class ProcessVariable {
- public:
-  ProcessVariable(const wchar_t* name, const std::wstring& value) : name_(name) {
-    wchar_t buf[2048];
-    DWORD n = GetEnvironmentVariableW(name, buf, 2048);
-    if (n && n < 2048) { had_ = true; old_.assign(buf, n); }
-    SetEnvironmentVariableW(name, value.c_str());
-  }
-  ~ProcessVariable() { SetEnvironmentVariableW(name_.c_str(), had_ ? old_.c_str() : nullptr); }
-
- private:
-  std::wstring name_, old_;
-  bool had_ = false;
-};
 
 // The unattended log's record of a box, written out here rather than by the product's own
 // writer: style TAB title TAB text, line breaks as the two characters \r and \n.
@@ -164,38 +147,35 @@ TEST(KelEnviron, VariablePersistsForNewProcessesAndProgramsStartedAfterwards) {
   EXPECT_EQ(ReadFileText(result), L"[kept value]");
 }
 
-TEST(KelEnviron, AbsentRuntimeShowsTwoWarningBoxesAndGivesEmptyText) {
-  std::wstring name = UniqueName(L"Absent");
+TEST(KelEnviron, AFailingRuntimeGivesEmptyTextAndItsBoxes) {
+  const std::wstring kCreate = L"ActiveX component can't create object";
+  const std::wstring kNotSet = L"Object variable or With block variable not set";
+  const std::wstring kNoMember = L"Object doesn't support this property or method";
+  const wchar_t* kGet = L"basKelzudCommonA.KelEnvironGet";
+  const wchar_t* kSet = L"basKelzudCommonA.KelEnvironSet";
+  const wchar_t* kWithoutMembers = L"Kelzud10.clsKelzudShellA";
+  struct Case {
+    const wchar_t* runtime;  // where the runtime's identifier leads
+    bool set;
+    std::vector<std::wstring> boxes;
+  } cases[] = {
+      {kAbsent, false, {ModuleBox(kGet, 429, kCreate), ModuleBox(kGet, 91, kNotSet)}},
+      {kAbsent, true, {ModuleBox(kSet, 429, kCreate), ModuleBox(kSet, 91, kNotSet)}},
+      {kWithoutMembers, false, {ModuleBox(kGet, 438, kNoMember)}},
+      {kWithoutMembers, true, {ModuleBox(kSet, 438, kNoMember)}},
+  };
+  std::wstring name = UniqueName(L"Failing");
   VariableCleanup cleanup{name};
-  kz::SiblingRedirect absent(kz::kSiblingRuntime, kAbsent);
-  {
+  for (const Case& c : cases) {
+    SCOPED_TRACE(kz::ToAnsi(c.runtime) + (c.set ? " set" : " get"));
+    kz::SiblingRedirect redirect(kz::kSiblingRuntime, c.runtime);
     UnattendedLog log;
-    EXPECT_EQ(Get(L"PATH", true), L"");
-    EXPECT_EQ(log.Records(),
-              (std::vector<std::wstring>{
-                  ModuleBox(L"basKelzudCommonA.KelEnvironGet", 429, L"ActiveX component can't create object"),
-                  ModuleBox(L"basKelzudCommonA.KelEnvironGet", 91, L"Object variable or With block variable not set")}));
+    EXPECT_EQ(c.set ? Set(name, L"x") : Get(L"PATH", true), L"");
+    EXPECT_EQ(log.Records(), c.boxes);
   }
-  {
-    UnattendedLog log;
-    EXPECT_EQ(Set(name, L"x"), L"");
-    EXPECT_EQ(log.Records(),
-              (std::vector<std::wstring>{
-                  ModuleBox(L"basKelzudCommonA.KelEnvironSet", 429, L"ActiveX component can't create object"),
-                  ModuleBox(L"basKelzudCommonA.KelEnvironSet", 91, L"Object variable or With block variable not set")}));
-  }
-  kz::RedirectSibling(kz::kSiblingRuntime, L"");
   UnattendedLog log;
   EXPECT_EQ(Get(name), L"") << "nothing was set";
   EXPECT_TRUE(log.Records().empty());
-}
-
-TEST(KelEnviron, RuntimeWithoutTheMemberShowsOneBox) {
-  kz::SiblingRedirect other(kz::kSiblingRuntime, L"Kelzud10.clsKelzudShellA");
-  UnattendedLog log;
-  EXPECT_EQ(Get(L"PATH"), L"");
-  EXPECT_EQ(log.Records(), (std::vector<std::wstring>{ModuleBox(L"basKelzudCommonA.KelEnvironGet", 438,
-                                                                L"Object doesn't support this property or method")}));
 }
 
 TEST(KelEnviron, RuntimeErrorIsReportedWithItsNumberAndDescription) {
@@ -457,7 +437,7 @@ TEST(OSVersion, GetCurrentOSVerFillsTheArgumentsThatAreGiven) {
 TEST(DebugBridge, MessageReachesTheDebuggerLog) {
   TempDir dir;
   std::wstring file = dir.File(L"debug.log");
-  ProcessVariable log_var(L"RUVO10_DEBUGLOG", file);
+  ProcessVariable log_var(L"RUVO10_DEBUGLOG", file.c_str());
   UnattendedLog boxes;
   std::wstring tag = L"in.PalsCENVVAR", kind = L"dll", obj = L"cyInifINIFilesObj", text = L"KEY - a\tb";
   short level = 2;

@@ -10,29 +10,13 @@ using namespace kzt;
 
 namespace {
 
-std::wstring UniqueName(const wchar_t* what) {
-  return std::wstring(L"KZT_SIB_") + what + L"_" + std::to_wstring(GetCurrentProcessId());
-}
+std::wstring UniqueName(const wchar_t* what) { return kzt::UniqueName(L"KZT_SIB_", what); }
 
 struct KeyCleanup {
   std::wstring path;
   ~KeyCleanup() { RegDeleteTreeW(HKEY_CURRENT_USER, path.c_str()); RegDeleteKeyW(HKEY_CURRENT_USER, path.c_str()); }
 };
 
-class ProcessVariable {
- public:
-  ProcessVariable(const wchar_t* name, const wchar_t* value) : name_(name) {
-    wchar_t buf[2048];
-    DWORD n = GetEnvironmentVariableW(name, buf, 2048);
-    if (n && n < 2048) { had_ = true; old_.assign(buf, n); }
-    SetEnvironmentVariableW(name, value);
-  }
-  ~ProcessVariable() { SetEnvironmentVariableW(name_.c_str(), had_ ? old_.c_str() : nullptr); }
-
- private:
-  std::wstring name_, old_;
-  bool had_ = false;
-};
 
 // The user's stored value and its type (0 when absent).
 std::pair<std::wstring, DWORD> Stored(const std::wstring& name) {

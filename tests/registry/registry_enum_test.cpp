@@ -847,7 +847,7 @@ TEST_F(EnumTest, DroppingEverythingInTheMiddleOfAnEnumerationLeaksNothing) {
   EXPECT_EQ(kz::ModuleCount(), before);
 }
 
-TEST_F(EnumTest, AThousandRoundsOfOpenEnumerateCloseLeakNoHandle) {
+TEST_F(EnumTest, RoundsOfOpenEnumerateCloseLeakNoHandle) {
   MakeTree(scratch_);
   for (int i = 0; i < 10; ++i) scratch_.Set(L"v" + std::to_wstring(i), REG_SZ, std::string("x", 2));
   auto round = [&](int i) {
@@ -864,7 +864,9 @@ TEST_F(EnumTest, AThousandRoundsOfOpenEnumerateCloseLeakNoHandle) {
   unsigned long handles_before = OpenHandleCount();
   ASSERT_GT(handles_before, 0u);
   long objects_before = kz::ModuleCount();
-  for (int i = 1; i <= 1000; ++i) round(i);
+  // Counts are compared exactly, so one handle or object left by any round shows: twelve rounds
+  // take every combination of the named/unnamed and closed/left-open cases twice.
+  for (int i = 1; i <= 12; ++i) round(i);
   EXPECT_EQ(OpenHandleCount(), handles_before);
   EXPECT_EQ(kz::ModuleCount(), objects_before);
 }
