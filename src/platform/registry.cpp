@@ -102,14 +102,18 @@ LONG DeleteKey(HKEY key, const std::wstring& sub_key) {
   return RegDeleteKeyA(key, ToAnsi(sub_key).c_str());
 }
 
-LONG EnumKeyName(HKEY key, DWORD index, std::wstring* name) {
+namespace {
+// Names a key's index-th subkey or value: the buffer grows once, to the longest name the
+// registry allows, when the platform says the name does not fit.
+template <class Enumerate>
+LONG EnumName(HKEY key, std::wstring* name, Enumerate enumerate) {
   name->clear();
   if (LONG rc = Check(key, true)) return rc;
   std::vector<char> buf(kNameBuffer + 1);
   for (;;) {
     DWORD size = static_cast<DWORD>(buf.size() - 1);
     buf[0] = '\0';
-    LONG rc = RegEnumKeyExA(key, index, buf.data(), &size, nullptr, nullptr, nullptr, nullptr);
+    LONG rc = enumerate(buf.data(), &size);
     if (rc == ERROR_MORE_DATA && buf.size() < kLongestName + 1) {
       buf.assign(kLongestName + 1, '\0');
       continue;
@@ -118,22 +122,18 @@ LONG EnumKeyName(HKEY key, DWORD index, std::wstring* name) {
     return rc;
   }
 }
+}  // namespace
+
+LONG EnumKeyName(HKEY key, DWORD index, std::wstring* name) {
+  return EnumName(key, name, [&](char* buf, DWORD* size) {
+    return RegEnumKeyExA(key, index, buf, size, nullptr, nullptr, nullptr, nullptr);
+  });
+}
 
 LONG EnumValueName(HKEY key, DWORD index, std::wstring* name, DWORD* type) {
-  name->clear();
-  if (LONG rc = Check(key, true)) return rc;
-  std::vector<char> buf(kNameBuffer + 1);
-  for (;;) {
-    DWORD size = static_cast<DWORD>(buf.size() - 1);
-    buf[0] = '\0';
-    LONG rc = RegEnumValueA(key, index, buf.data(), &size, nullptr, type, nullptr, nullptr);
-    if (rc == ERROR_MORE_DATA && buf.size() < kLongestName + 1) {
-      buf.assign(kLongestName + 1, '\0');
-      continue;
-    }
-    if (rc == ERROR_SUCCESS) *name = NameOf(buf);
-    return rc;
-  }
+  return EnumName(key, name, [&](char* buf, DWORD* size) {
+    return RegEnumValueA(key, index, buf, size, nullptr, type, nullptr, nullptr);
+  });
 }
 
 std::wstring ExpandEnvironment(const std::wstring& text, DWORD buffer_chars) {
