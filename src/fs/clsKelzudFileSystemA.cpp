@@ -1,10 +1,6 @@
-// base/owner.h calls its event-log handle owner EventSource, the name com/events.h gives the
-// connection point this class raises its events through: the owner is renamed here.
-#define EventSource EventLogSourceOwner
-#include "base/owner.h"
-#undef EventSource
-
 #include "fs/clsKelzudFileSystemA.h"
+
+#include "base/owner.h"
 
 #include <tlhelp32.h>
 
