@@ -77,15 +77,18 @@ class AppObject : public RefCounted<IDispatch> {
 };
 
 // Runs one step of an environment call: a failure is reported and the next step runs.
+// Returns whether the step succeeded.
 template <class F>
-void Step(const std::wstring& title, F&& step) {
+bool Step(const std::wstring& title, F&& step) {
   try {
     step();
+    return true;
   } catch (const Error& e) {
     ShowModuleError(e, title);
   } catch (const std::bad_alloc&) {
     ShowModuleError(Error(kErrOutOfMemory), title);
   }
+  return false;
 }
 
 // The callee may have changed a by-reference argument: the caller's variable takes the new
@@ -106,12 +109,14 @@ std::wstring ResultText(const Var& r) {
 // scope, name and the third argument by reference, release the runtime. A runtime the caller
 // holds (`held`) is created only when it is empty and is left to the caller.
 std::wstring CallRuntime(const wchar_t* member, const std::wstring& title, long& scope, std::wstring& name,
-                         VARIANT* third, std::wstring* third_text, Ptr<IDispatch>* held = nullptr) {
+                         VARIANT* third, std::wstring* third_text, Ptr<IDispatch>* held = nullptr,
+                         bool* answered = nullptr) {
   std::wstring result;
   Ptr<IDispatch> own;
   Ptr<IDispatch>& runtime = held ? *held : own;
-  if (!runtime) Step(title, [&] { runtime = Ptr<IDispatch>::Adopt(CreateSibling(kSiblingRuntime)); });
-  Step(title, [&] {
+  bool ok = true;
+  if (!runtime) ok = Step(title, [&] { runtime = Ptr<IDispatch>::Adopt(CreateSibling(kSiblingRuntime)); });
+  ok &= Step(title, [&] {
     Var s = Var::Long(scope), n = Var::Str(name);
     Var t;
     if (third_text) t = Var::Str(*third_text);
@@ -130,7 +135,8 @@ std::wstring CallRuntime(const wchar_t* member, const std::wstring& title, long&
     if (third_text) TakeBack(t, *third_text);
     result = ResultText(r);
   });
-  if (!held) Step(title, [&] { runtime.reset(); });
+  if (!held) ok &= Step(title, [&] { runtime.reset(); });
+  if (answered) *answered = ok;
   return result;
 }
 
@@ -160,8 +166,10 @@ std::wstring KelEnvironGet(long& scope, std::wstring& name, VARIANT& flag) {
   return CallRuntime(L"EnvironGet", L"basKelzudCommonA.KelEnvironGet", scope, name, &flag, nullptr);
 }
 
-std::wstring KelEnvironGet(Ptr<IDispatch>& runtime, long& scope, std::wstring& name, VARIANT& flag) {
-  return CallRuntime(L"EnvironGet", L"basKelzudCommonA.KelEnvironGet", scope, name, &flag, nullptr, &runtime);
+std::wstring KelEnvironGet(Ptr<IDispatch>& runtime, long& scope, std::wstring& name, VARIANT& flag,
+                           bool* answered) {
+  return CallRuntime(L"EnvironGet", L"basKelzudCommonA.KelEnvironGet", scope, name, &flag, nullptr, &runtime,
+                     answered);
 }
 
 std::wstring KelEnvironSet(long& scope, std::wstring& name, std::wstring& value) {

@@ -19,7 +19,9 @@ std::wstring KelEnvironGet(long& scope, std::wstring& name, VARIANT& flag);   //
 // The same through a runtime component that the caller keeps for several reads (one action
 // of the action engine): it is created here when `runtime` is empty (a failure is reported as
 // above and tried again at the next read) and released by the caller.
-std::wstring KelEnvironGet(Ptr<IDispatch>& runtime, long& scope, std::wstring& name, VARIANT& flag);
+// `answered` (when given) tells whether the component answered without a reported failure.
+std::wstring KelEnvironGet(Ptr<IDispatch>& runtime, long& scope, std::wstring& name, VARIANT& flag,
+                           bool* answered = nullptr);
 // Sets a variable through the runtime component; same error handling as KelEnvironGet.
 std::wstring KelEnvironSet(long& scope, std::wstring& name, std::wstring& value);
 // Shows the warning box "number CRLF description CRLF application title CRLF" titled `source`;

@@ -24,12 +24,12 @@ class FamilyVariable {
  public:
   FamilyVariable(std::wstring name, std::wstring value) : name_(std::move(name)) { Set(value); }
   ~FamilyVariable() { Set(L""); }
-
- private:
   void Set(std::wstring value) {
     long scope = 2;
     kz::KelEnvironSet(scope, name_, value);
   }
+
+ private:
   std::wstring name_;
 };
 
@@ -370,6 +370,40 @@ IDispatch* CountedRuntime() {
 }
 
 }  // namespace
+
+TEST(ActionReferences, AnswersKeptForAnActionFollowEveryChangeOfTheEnvironment) {
+  using kz::Lookup;
+  FamilyVariable app(L"KZT_KEPT", L"first");
+  kz::ActionVariables variables;
+  EXPECT_EQ(variables.Expand(L"%KZT_KEPT%", Lookup::Environment), L"first");
+  // Through the runtime component (the user's stored environment and this process).
+  app.Set(L"second");
+  EXPECT_EQ(variables.Expand(L"%KZT_KEPT%", Lookup::Environment), L"second");
+  // Stored by another program: the registry only.
+  HKEY env = nullptr;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, L"Environment", 0, KEY_SET_VALUE, &env), ERROR_SUCCESS);
+  const wchar_t third[] = L"third";
+  RegSetValueExW(env, L"KZT_KEPT", 0, REG_SZ, reinterpret_cast<const BYTE*>(third), sizeof third);
+  RegCloseKey(env);
+  EXPECT_EQ(variables.Expand(L"%KZT_KEPT%", Lookup::Environment), L"third");
+  // A variable of this process only (not stored), changed between two references.
+  ProcessVariable local(L"KZT_LOCAL_ONLY", L"one");
+  EXPECT_EQ(variables.Expand(L"%KZT_LOCAL_ONLY%", Lookup::Environment), L"one");
+  SetEnvironmentVariableW(L"KZT_LOCAL_ONLY", L"two");
+  EXPECT_EQ(variables.Expand(L"%KZT_LOCAL_ONLY%", Lookup::Environment), L"two");
+  // The flagged look-up is kept apart from the plain one.
+  app.Set(L"%KZT_LOCAL_ONLY%");
+  EXPECT_EQ(variables.Expand(L"%KZT_KEPT%", Lookup::Environment), L"%KZT_LOCAL_ONLY%");
+  EXPECT_EQ(variables.Expand(L"%KZT_KEPT%", Lookup::EnvironmentFlagged), L"two");
+}
+
+TEST(ActionReferences, AMissingRuntimeIsReportedAtEveryReference) {
+  kz::SiblingRedirect absent(kz::kSiblingRuntime, L"Kelzud10Tests.NoSuchComponent");
+  UnattendedLog log;
+  kz::ActionVariables variables;
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(variables.Expand(L"%KZT_ANY%\\x", kz::Lookup::Environment), L"\\x");
+  EXPECT_EQ(log.Records().size(), 6u) << "two boxes for each of the three references";
+}
 
 TEST_F(ActionTest, OneRuntimeComponentServesAWholeAction) {
   FamilyVariable sub(L"KZT_SUBKEY", L"Software\\Kelzud10Tests\\Actions\\Counted");

@@ -71,10 +71,22 @@ std::wstring SectionValues::Value() {
 }
 
 std::wstring ActionVariables::FromRuntime(const std::wstring& name, bool flagged) {
+  EnvironmentStamp now = watch_.Now();
+  if (now != stamp_) {
+    answers_.clear();
+    stamp_ = now;
+  }
+  std::wstring key = LowerCase(name) + (flagged ? L"\x1" : L"\x2");
+  auto it = answers_.find(key);
+  if (it != answers_.end()) return it->second;
   long scope = 2;
   std::wstring n = name;
   Var flag = flagged ? Var::Bool(true) : Var::Short(0);
-  return KelEnvironGet(runtime_, scope, n, *flag.get());
+  bool answered = false;
+  std::wstring value = KelEnvironGet(runtime_, scope, n, *flag.get(), &answered);
+  // A failure is reported at every reference, as without the answers kept.
+  if (answered && n == name) answers_.emplace(std::move(key), value);
+  return value;
 }
 
 std::wstring ActionVariables::Expand(const std::wstring& field, Lookup lookup) {

@@ -8,6 +8,7 @@
 #include "com/ptr.h"
 #include "ini/clsKelzudINIFileHandler1A.h"
 #include "ini/fields.h"
+#include "platform/envstamp.h"
 #include "platform/profile.h"
 
 namespace kz {
@@ -76,6 +77,12 @@ class ActionVariables {
  private:
   std::wstring FromRuntime(const std::wstring& name, bool flagged);
   Ptr<IDispatch> runtime_;
+  // The answers of this action, by lower-case name and flag. They hold while the user's stored
+  // environment and this process's environment stay as they were when they were taken: any
+  // change, by this action's own lines or by anyone else, starts afresh.
+  std::unordered_map<std::wstring, std::wstring> answers_;
+  EnvironmentWatch watch_;
+  EnvironmentStamp stamp_;
 };
 
 // Raised by action methods that this build does not carry.
