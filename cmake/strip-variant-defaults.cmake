@@ -5,4 +5,6 @@ file(READ "${HEADER}" text)
 string(REGEX REPLACE "(VARIANT \\*[A-Za-z_0-9]+) = [^,)]+" "\\1" text "${text}")
 # Likewise a by-reference Boolean defaulting to True (-1): a pointer cannot take that default.
 string(REGEX REPLACE "(VARIANT_BOOL \\*[A-Za-z_0-9]+) = -1" "\\1" text "${text}")
+# And a by-reference Long with a non-zero default (the icon index -1, for one).
+string(REGEX REPLACE "(LONG \\*[A-Za-z_0-9]+) = -?[1-9][0-9]*" "\\1" text "${text}")
 file(WRITE "${HEADER}" "${text}")

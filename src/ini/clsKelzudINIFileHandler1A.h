@@ -93,6 +93,12 @@ class IniFileHandler : public ComObject<IniFileHandler, _clsKelzudINIFileHandler
   std::vector<std::wstring> EnumerateSections() const;
   static long ToLongOr(const std::wstring& text, long fallback);
 
+  // Form positions in the current section (FormPosition.cpp). The first two never raise: a
+  // failure leaves LastReturnCode 0. ApplyFormMap raises, with the steps before applied.
+  void SaveFormTo(IDispatch* form);
+  void LoadFormFrom(IDispatch* form, VARIANT* min_width, VARIANT* min_height);
+  void ApplyFormMap();
+
  private:
   std::wstring path_, section_, key_, default_;
   Ptr<IDispatch> app_, frm_;

@@ -100,6 +100,15 @@ TEST_F(ActionTest, PalsDispatchesEveryCodeAsTheTableSays) {
     if (method == L"PalsCREGK") {
       EXPECT_EQ(r.error, 13) << "the root text v is not a number";
       EXPECT_EQ(h_->key(), L"only");
+    } else if (method == L"PalsFormMap1") {
+      // No layout keys in the section: nothing to apply, so no form is needed.
+      EXPECT_EQ(r.error, 0);
+      EXPECT_EQ(h_->key(), L"FormMap1Height");
+      continue;
+    } else if (method == L"PalsFormMap2") {
+      EXPECT_EQ(r.error, 0);
+      EXPECT_EQ(h_->key(), L"");
+      continue;
     } else if (method == L"PalsEREGBAK") {
       // Runs with the sibling components; without AppObj and folder it stops with error 91.
       EXPECT_EQ(r.error, 91);

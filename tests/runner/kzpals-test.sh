@@ -18,6 +18,15 @@ check "$(wine reg query 'HKCU\Software\Kelzud10Tests\Kzpals' /v V 2>/dev/null | 
 wine "$exe" "$ini" Bad 4 >"$tmp/out" 2>"$tmp/err"; check $? 1 "a line that fails"
 check "$(tr -d '\r' < "$tmp/err")" 'kzpals: [Bad] line "Paths": error 9 in Kelzud10.clsKelzudINIFileHandler1A: Subscript out of range' "failing line reported"
 
+# The form actions: a layout with no form to apply it to is error 91; FormMap2 writes the
+# empty entry into the section.
+printf '[Layout]\r\nFormMap1Left=5\r\n' > "$tmp/form.ini"
+form="$(winepath -w "$tmp/form.ini")"
+wine "$exe" "$form" Layout FormMap1 >"$tmp/out" 2>"$tmp/err"; check $? 1 "a layout without a form"
+grep -q "error 91" "$tmp/err" || { echo "FAIL: layout without a form: $(tr -d '\r' < "$tmp/err")"; fail=1; }
+wine "$exe" "$form" Layout kelzudIFHPalsFormMap2 >"$tmp/out" 2>"$tmp/err"; check $? 0 "the empty entry"
+check "$(tr -d '\r' < "$tmp/form.ini" | grep -c '^=$')" 1 "empty entry written"
+
 # 3,000 lines: 27,000 characters of key names, every line runs.
 { printf '[Many]\r\n'; for i in $(seq -w 0 2999); do printf 'Key%s=hcu,Software\\Kelzud10Tests\\Kzpals\\Many,N%s,%s,\r\n' "$i" "$i" "$i"; done; } > "$tmp/many.ini"
 wine "$exe" "$(winepath -w "$tmp/many.ini")" Many CREGK >"$tmp/out" 2>"$tmp/err"; check $? 0 "a section past 8 KB"

@@ -51,11 +51,8 @@ const std::map<std::wstring, const wchar_t*> kDenied = {
     {L"clsKelzudINIFileHandler1A.PalsIREGBAK", L"imports into the registry with the registry editor"},
     {L"clsKelzudINIFileHandler1A.PalsCreateShorCuts", L"writes shell links into the user's folders"},
     {L"clsKelzudINIFileHandler1A.PalsRCplDtopEntries", L"changes desktop and control panel entries"},
-    {L"clsKelzudINIFileHandler1A.PalsFormMap1", L"shows forms"},
-    {L"clsKelzudINIFileHandler1A.PalsFormMap2", L"shows forms"},
     {L"clsKelzudINIFileHandler1A.PalsCDBTableFld", L"changes databases"},
-    {L"clsKelzudINIFileHandler1A.LoadFormPosition", L"moves forms"},
-    {L"clsKelzudINIFileHandler1A.SaveFormPosition", L"reads forms"},
+    {L"clsKelzudRegHand2A.RegEditSetLastKey", L"starts the registry editor"},
 };
 
 constexpr DWORD kCallLimitMs = 25000;  // one call, on a busy machine (the 10 MB texts are the slowest)

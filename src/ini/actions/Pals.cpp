@@ -58,8 +58,6 @@ KZ_NOT_AVAILABLE(PalsSSEXENOWAIT)
 KZ_NOT_AVAILABLE(PalsSIni)
 KZ_NOT_AVAILABLE(PalsRCplDtopEntries)
 KZ_NOT_AVAILABLE(PalsCreateShorCuts)
-KZ_NOT_AVAILABLE(PalsFormMap1)
-KZ_NOT_AVAILABLE(PalsFormMap2)
 KZ_NOT_AVAILABLE(PalsASCSFNF)
 KZ_NOT_AVAILABLE(PalsCSFILES)
 KZ_NOT_AVAILABLE(PalsCMODIFYREGENVPATH)
@@ -67,13 +65,5 @@ KZ_NOT_AVAILABLE(PalsFILEASSOCIATION)
 KZ_NOT_AVAILABLE(PalsCOMMANDASSOCIATION)
 KZ_NOT_AVAILABLE(PalsCDBTableFld)
 #undef KZ_NOT_AVAILABLE
-
-STDMETHODIMP IniFileHandler::SaveFormPosition(IDispatch**) {
-  return Guard([&] { ActionNotAvailable(L"SaveFormPosition"); });
-}
-
-STDMETHODIMP IniFileHandler::LoadFormPosition(IDispatch**, VARIANT*, VARIANT*) {
-  return Guard([&] { ActionNotAvailable(L"LoadFormPosition"); });
-}
 
 }  // namespace kz
