@@ -1,0 +1,345 @@
+#include "imaging/clsKelzudFGIBriConA.h"
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
+#include <shellapi.h>
+
+#include "base/longhandle.h"
+#include "base/owner.h"
+#include "base/text.h"
+#include "com/latebound.h"
+#include "com/variant.h"
+#include "frame/catalogue.h"
+#include "platform/ui.h"
+
+namespace kz {
+namespace pixels {
+
+namespace {
+short Fit16(long v) {
+  if (v < -32768 || v > 32767) Raise(kErrOverflow);
+  return static_cast<short>(v);
+}
+Pixel Make(short red, short green, short blue) {
+  Pixel p;
+  p.blue = blue;
+  p.green = green;
+  p.red = red;
+  p.Trans = 0;
+  return p;
+}
+// Applies f to red, green and blue in that order; an error leaves no partial result.
+template <class F>
+Pixel PerChannel(const Pixel& a, const Pixel& b, F f) {
+  short red = f(a.red, b.red);
+  short green = f(a.green, b.green);
+  short blue = f(a.blue, b.blue);
+  return Make(red, green, blue);
+}
+}  // namespace
+
+short Round16(double v) {
+  // nearbyint rounds half to even in the default rounding mode.
+  if (!(v > -32768.5 && v < 32767.5)) Raise(kErrOverflow);
+  return Fit16(static_cast<long>(std::nearbyint(v)));
+}
+short Add16(int a, int b) { return Fit16(static_cast<long>(a) + b); }
+short Sub16(int a, int b) { return Fit16(static_cast<long>(a) - b); }
+
+short LinearB(short a, short b, float pos) {
+  double p = pos;
+  return Round16((1.0 - p) * a + p * b);
+}
+
+Pixel NewPixel(short red, short green, short blue) { return Make(red, green, blue); }
+
+long PixToLong(const Pixel& p) {
+  // A negative channel has no place in a colour; refusing it keeps a wrong colour from
+  // passing as a real one.
+  if (p.red < 0 || p.green < 0 || p.blue < 0) Raise(kErrInvalidCall);
+  return CheckHighByte(p.red) + 256L * CheckHighByte(p.green) + 65536L * CheckHighByte(p.blue);
+}
+
+Pixel LongToPix(long colour) {
+  return Make(static_cast<short>(colour & 255), static_cast<short>((colour / 256) & 255),
+              static_cast<short>((colour / 65536) & 255));
+}
+
+short GetGreyPix(const Pixel& p) { return Round16(0.222 * p.red + 0.707 * p.green + 0.071 * p.blue); }
+
+Pixel InvertPix(const Pixel& p) {
+  return PerChannel(p, p, [](short c, short) { return Sub16(255, c); });
+}
+
+bool SameCol(const Pixel& a, const Pixel& b) {
+  return a.red == b.red && a.green == b.green && a.blue == b.blue;
+}
+
+Pixel LightenPix(const Pixel& p, short amount) {
+  return PerChannel(p, p, [amount](short c, short) { return CheckHighByte(Add16(c, amount)); });
+}
+Pixel DarkenPix(const Pixel& p, short amount) {
+  return PerChannel(p, p, [amount](short c, short) { return CheckLowByte(Sub16(c, amount)); });
+}
+
+short BlendChannel(Blend mode, short a, short b) {
+  switch (mode) {
+    case Blend::Add: return CheckHighByte(Add16(a, b));
+    case Blend::Sub: return CheckLowByte(Sub16(a, b));
+    case Blend::Light: return MaxB(a, b);
+    case Blend::Dark: return MinB(a, b);
+    case Blend::Diff: {
+      short d = Sub16(a, b);
+      return Fit16(d < 0 ? -static_cast<long>(d) : d);
+    }
+    case Blend::Scrn: return CheckHighByte(Round16((b / 255.0 + 1.0) * a));
+    case Blend::Excl: return LinearB(a, Sub16(255, a), static_cast<float>(b / 255.0));
+  }
+  Raise(kErrInvalidCall);
+}
+
+Pixel BlendPix(Blend mode, const Pixel& a, const Pixel& b) {
+  return PerChannel(a, b, [mode](short x, short y) { return BlendChannel(mode, x, y); });
+}
+
+Pixel TransPix(const Pixel& a, const Pixel& b, float amount) {
+  return PerChannel(a, b, [amount](short x, short y) { return LinearB(x, y, amount); });
+}
+
+Pixel TransBlendPix(Blend mode, const Pixel& a, const Pixel& b, float amount) {
+  return TransPix(BlendPix(mode, a, b), b, amount);
+}
+
+void Contrast(Pixel& p, short amount) {
+  for (short* c : {&p.red, &p.blue, &p.green}) {
+    *c = *c >= 128 ? CheckHighByte(Sub16(*c, amount)) : CheckLowByte(Add16(*c, amount));
+  }
+}
+
+}  // namespace pixels
+
+namespace {
+
+// Each of the three colour bytes of every pixel gets val added and is limited to 0..255;
+// the fourth byte becomes 0, as a pixel written by colour reference has it.
+void BrightenRow(uint32_t* px, size_t n, int val) {
+  size_t i = 0;
+#ifdef __SSE2__
+  uint8_t amount = static_cast<uint8_t>(val > 255 ? 255 : (val < -255 ? 255 : (val < 0 ? -val : val)));
+  const __m128i step = _mm_set1_epi32(static_cast<int>(amount * 0x010101u));
+  const __m128i mask = _mm_set1_epi32(0x00FFFFFF);
+  if (val >= 0) {
+    for (; i + 4 <= n; i += 4) {
+      __m128i v = _mm_loadu_si128(reinterpret_cast<__m128i*>(px + i));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(px + i), _mm_and_si128(_mm_adds_epu8(v, step), mask));
+    }
+  } else {
+    for (; i + 4 <= n; i += 4) {
+      __m128i v = _mm_loadu_si128(reinterpret_cast<__m128i*>(px + i));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(px + i), _mm_and_si128(_mm_subs_epu8(v, step), mask));
+    }
+  }
+#endif
+  for (; i < n; ++i) {
+    uint32_t p = px[i], out = 0;
+    for (int shift = 0; shift < 24; shift += 8) {
+      int c = static_cast<int>((p >> shift) & 255) + val;
+      c = c < 0 ? 0 : (c > 255 ? 255 : c);
+      out |= static_cast<uint32_t>(c) << shift;
+    }
+    px[i] = out;
+  }
+}
+
+}  // namespace
+
+bool BrightenSurface(HDC dc, long last_x, long last_y, int val) {
+  if (!dc || last_x < 0 || last_y < 0) return false;
+  RECT clip;
+  if (GetClipBox(dc, &clip) == ERROR) return false;
+  // Pixels outside the surface read as invalid and take no writes: only the part inside
+  // both the requested columns and rows and the surface is worked.
+  long x0 = clip.left > 0 ? clip.left : 0;
+  long y0 = clip.top > 0 ? clip.top : 0;
+  long x1 = clip.right < last_x + 1 ? clip.right : last_x + 1;
+  long y1 = clip.bottom < last_y + 1 ? clip.bottom : last_y + 1;
+  if (x1 <= x0 || y1 <= y0) return true;
+  long width = x1 - x0;
+  // Bands of about 4 MB keep memory bounded whatever the surface's size.
+  long band = static_cast<long>((4L << 20) / (static_cast<long long>(width) * 4));
+  if (band < 1) band = 1;
+  if (band > y1 - y0) band = y1 - y0;
+
+  BITMAPINFO bmi;
+  std::memset(&bmi, 0, sizeof bmi);
+  bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  bmi.bmiHeader.biWidth = width;
+  bmi.bmiHeader.biHeight = -band;  // top-down
+  bmi.bmiHeader.biPlanes = 1;
+  bmi.bmiHeader.biBitCount = 32;
+  bmi.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  GdiObject dib(CreateDIBSection(dc, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (!dib || !bits) return false;
+  MemoryDC mem(CreateCompatibleDC(dc));
+  if (!mem) return false;
+  HGDIOBJ old = SelectObject(mem.get(), dib.get());
+  bool ok = true;
+  for (long y = y0; y < y1 && ok; y += band) {
+    long rows = y1 - y < band ? y1 - y : band;
+    ok = BitBlt(mem.get(), 0, 0, width, rows, dc, x0, y, SRCCOPY) != 0;
+    if (!ok) break;
+    GdiFlush();
+    BrightenRow(static_cast<uint32_t*>(bits), static_cast<size_t>(width) * rows, val);
+    ok = BitBlt(dc, x0, y, width, rows, mem.get(), 0, 0, SRCCOPY) != 0;
+  }
+  SelectObject(mem.get(), old);
+  return ok;
+}
+
+void KelzudFGIBriConA::BrightObject(int val, IDispatch* surface) {
+  if (!surface) return;
+  // Each member is read on its own: one that is missing leaves the surface as it was.
+  try {
+    Var w = GetProp(surface, L"ScaleWidth");
+    Var h = GetProp(surface, L"ScaleHeight");
+    Var dc = GetProp(surface, L"hDC");
+    Var wd, hd;
+    if (FAILED(VariantChangeType(wd.get(), w.get(), 0, VT_R8)) ||
+        FAILED(VariantChangeType(hd.get(), h.get(), 0, VT_R8)))
+      throw Error(kErrTypeMismatch);
+    double width = wd.get()->dblVal, height = hd.get()->dblVal;
+    // The row bound is a 16-bit integer, rounded; the column bound is used as it stands.
+    if (std::isfinite(width) && width >= 0 && height > -32768.5 && height < 32767.5) {
+      long last_x = width > 2147483646.0 ? 2147483646L : static_cast<long>(std::floor(width));
+      long last_y = static_cast<long>(std::nearbyint(height));
+      BrightenSurface(HandleFromLong<HDC>(VarToLong(dc.get())), last_x, last_y, val);
+    }
+  } catch (...) {
+  }
+  try {
+    CallByName(surface, L"Refresh", DISPATCH_METHOD, std::vector<Var>{});
+  } catch (...) {
+  }
+}
+
+// --- The automation members ----------------------------------------------------------------
+
+namespace {
+template <class F>
+HRESULT Out(Pixel* ret, F f) {
+  if (!ret) return E_POINTER;
+  *ret = f();
+  return S_OK;
+}
+short V(const short* p) { return p ? *p : 0; }
+float V(const float* p) { return p ? *p : 0.0f; }
+Pixel V(const Pixel* p) {
+  Pixel z{};
+  return p ? *p : z;
+}
+}  // namespace
+
+#define KZ_PIX(body)                        \
+  if (!ret) return E_POINTER;               \
+  return Guard([&] { *ret = (body); })
+
+STDMETHODIMP KelzudFGIBriConA::NewPixel(short* r, short* g, short* b, Pixel* ret) {
+  KZ_PIX(pixels::NewPixel(V(r), V(g), V(b)));
+}
+STDMETHODIMP KelzudFGIBriConA::PixToLong(Pixel* p, long* ret) { KZ_PIX(pixels::PixToLong(V(p))); }
+STDMETHODIMP KelzudFGIBriConA::LongToPix(long* c, Pixel* ret) { KZ_PIX(pixels::LongToPix(c ? *c : 0)); }
+STDMETHODIMP KelzudFGIBriConA::GreyscalePix(short* v, Pixel* ret) {
+  KZ_PIX(pixels::NewPixel(V(v), V(v), V(v)));
+}
+STDMETHODIMP KelzudFGIBriConA::GetGreyPix(Pixel* p, short* ret) { KZ_PIX(pixels::GetGreyPix(V(p))); }
+STDMETHODIMP KelzudFGIBriConA::InvertPix(Pixel* p, Pixel* ret) { KZ_PIX(pixels::InvertPix(V(p))); }
+STDMETHODIMP KelzudFGIBriConA::SameCol(Pixel* a, Pixel* b, VARIANT_BOOL* ret) {
+  KZ_PIX(pixels::SameCol(V(a), V(b)) ? VARIANT_TRUE : VARIANT_FALSE);
+}
+STDMETHODIMP KelzudFGIBriConA::CheckHighByte(short* v, short* ret) { KZ_PIX(pixels::CheckHighByte(V(v))); }
+STDMETHODIMP KelzudFGIBriConA::CheckLowByte(short* v, short* ret) { KZ_PIX(pixels::CheckLowByte(V(v))); }
+STDMETHODIMP KelzudFGIBriConA::CheckByte(short* v, short* ret) { KZ_PIX(pixels::CheckByte(V(v))); }
+STDMETHODIMP KelzudFGIBriConA::MaxB(short* a, short* b, short* ret) { KZ_PIX(pixels::MaxB(V(a), V(b))); }
+STDMETHODIMP KelzudFGIBriConA::MinB(short* a, short* b, short* ret) { KZ_PIX(pixels::MinB(V(a), V(b))); }
+STDMETHODIMP KelzudFGIBriConA::LinearB(short* a, short* b, float* pos, short* ret) {
+  KZ_PIX(pixels::LinearB(V(a), V(b), V(pos)));
+}
+STDMETHODIMP KelzudFGIBriConA::LightenPix(Pixel* p, short* amt, Pixel* ret) {
+  KZ_PIX(pixels::LightenPix(V(p), V(amt)));
+}
+STDMETHODIMP KelzudFGIBriConA::DarkenPix(Pixel* p, short* amt, Pixel* ret) {
+  KZ_PIX(pixels::DarkenPix(V(p), V(amt)));
+}
+
+#define KZ_BLEND(NAME, MODE)                                                           \
+  STDMETHODIMP KelzudFGIBriConA::NAME(Pixel* a, Pixel* b, Pixel* ret) {                \
+    KZ_PIX(pixels::BlendPix(pixels::Blend::MODE, V(a), V(b)));                         \
+  }
+#define KZ_TRANS(NAME, MODE)                                                           \
+  STDMETHODIMP KelzudFGIBriConA::NAME(Pixel* a, Pixel* b, float* amt, Pixel* ret) {    \
+    KZ_PIX(pixels::TransBlendPix(pixels::Blend::MODE, V(a), V(b), V(amt)));            \
+  }
+KZ_BLEND(BlendAdd, Add)
+KZ_BLEND(BlendSub, Sub)
+KZ_BLEND(BlendLight, Light)
+KZ_BLEND(BlendDark, Dark)
+KZ_BLEND(BlendDiff, Diff)
+KZ_BLEND(BlendScrn, Scrn)
+KZ_BLEND(BlendExcl, Excl)
+KZ_TRANS(TransAddPix, Add)
+KZ_TRANS(TransSubPix, Sub)
+KZ_TRANS(TransLightPix, Light)
+KZ_TRANS(TransDarkPix, Dark)
+KZ_TRANS(TransDiffPix, Diff)
+KZ_TRANS(TransScrnPix, Scrn)
+KZ_TRANS(TransExclPix, Excl)
+
+STDMETHODIMP KelzudFGIBriConA::TransPix(Pixel* a, Pixel* b, float* amt, Pixel* ret) {
+  KZ_PIX(pixels::TransPix(V(a), V(b), V(amt)));
+}
+
+STDMETHODIMP KelzudFGIBriConA::Bright(short* val, IDispatch** oPic) {
+  BrightObject(V(val), oPic ? *oPic : nullptr);
+  return S_OK;
+}
+
+STDMETHODIMP KelzudFGIBriConA::Contrast(Pixel* pix, short* iAmnt, Pixel* ret) {
+  if (!ret || !pix) return E_POINTER;
+  return Guard([&] {
+    pixels::Contrast(*pix, V(iAmnt));
+    *ret = *pix;
+  });
+}
+
+STDMETHODIMP KelzudFGIBriConA::ShowProps(BSTR* FileName, long* OwnerhWnd) {
+  return Guard([&] {
+    std::wstring file = FileName && *FileName ? std::wstring(*FileName, SysStringLen(*FileName)) : L"";
+    if (IsUnattended()) {
+      // The sheet waits for a person: log it and leave it closed.
+      LogUnattendedWindow(L"Properties", L"Properties", file);
+      return;
+    }
+    std::string ansi = ToAnsi(file);
+    SHELLEXECUTEINFOA info;
+    std::memset(&info, 0, sizeof info);
+    info.cbSize = sizeof info;
+    info.fMask = SEE_MASK_INVOKEIDLIST | SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
+    info.hwnd = HandleFromLong<HWND>(OwnerhWnd ? *OwnerhWnd : 0);
+    info.lpVerb = "Properties";
+    info.lpFile = ansi.c_str();
+    info.lpParameters = "";
+    info.lpDirectory = "";
+    info.nShow = 0;
+    if (ShellExecuteExA(&info) && info.hProcess) CloseHandle(info.hProcess);
+  });
+}
+
+KZ_REGISTER_CLASS(KelzudFGIBriConA);
+
+}  // namespace kz
