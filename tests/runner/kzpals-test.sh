@@ -55,5 +55,16 @@ for c in "${cases[@]}"; do
   grep -q "$message" "$tmp/err" || { echo "FAIL: message for: $args: $(tr -d '\r' < "$tmp/err")"; fail=1; }
   grep -q done "$tmp/out" && { echo "FAIL: 'done' for: $args"; fail=1; }
 done
+# INI lines and file backups run through the same command line.
+printf 'one' > "$tmp/one.txt"
+mkdir -p "$tmp/dest"
+{ printf '[Ini]\r\na=%s,Sec,Name,Val\r\n' "$(winepath -w "$tmp/out.ini")"
+  printf '[Files]\r\nOne=%s,%s,copy.txt,True\r\n' "$(winepath -w "$tmp/one.txt")" "$(winepath -w "$tmp/dest")"; } > "$tmp/b.ini"
+wine "$exe" "$(winepath -w "$tmp/b.ini")" Ini kelzudIFHPalsSINI >"$tmp/out" 2>"$tmp/err"; check $? 0 "INI lines"
+check "$(tr -d '\r' < "$tmp/out.ini" 2>/dev/null | grep '^Name=')" "Name=Val" "INI value written"
+wine "$exe" "$(winepath -w "$tmp/b.ini")" Files 47 >"$tmp/out" 2>"$tmp/err"; check $? 0 "file backups"
+check "$(find "$tmp/dest" -name copy.txt -exec cat {} \;)" one "file copied into the dated tree"
+check "$(find "$tmp/dest" -name details.ini | wc -l)" 1 "its record"
+
 [ $fail = 0 ] && echo "kzpals: all checks passed"
 exit $fail

@@ -53,6 +53,7 @@ const std::map<std::wstring, const wchar_t*> kDenied = {
     {L"clsKelzudINIFileHandler1A.PalsRCplDtopEntries", L"changes desktop and control panel entries"},
     {L"clsKelzudINIFileHandler1A.PalsCDBTableFld", L"changes databases"},
     {L"clsKelzudRegHand2A.RegEditSetLastKey", L"starts the registry editor"},
+    {L"clsKelzudFileSearchA.SearchFiles", L"walks whole drives for roots such as \"\" (its own tests cover it)"},
 };
 
 constexpr DWORD kCallLimitMs = 25000;  // one call, on a busy machine (the 10 MB texts are the slowest)

@@ -1,0 +1,219 @@
+// Folder and file backups into the dated tree, their records and log, and INI lines.
+#include <string>
+
+#include "base/text.h"
+#include "frame/kz.h"
+#include "frame/modules.h"
+#include "ini/clsKelzudINIFileHandler1A.h"
+#include "testkit.h"
+
+using namespace kzt;
+using kz::IniFileHandler;
+
+namespace {
+
+class FamilyVariable {
+ public:
+  FamilyVariable(std::wstring name, std::wstring value) : name_(std::move(name)) { Set(value); }
+  ~FamilyVariable() { Set(L""); }
+
+ private:
+  void Set(std::wstring value) {
+    long scope = 2;
+    kz::KelEnvironSet(scope, name_, value);
+  }
+  std::wstring name_;
+};
+
+// The folder a line named `key` backs up into under `root`, for the current hour. A test that
+// straddles an hour boundary would look one hour off, so callers take it before and after.
+std::wstring BackupFolder(const std::wstring& root, const std::wstring& key) {
+  SYSTEMTIME t;
+  GetLocalTime(&t);
+  wchar_t hour[3];
+  swprintf(hour, 3, L"%02u", static_cast<unsigned>(t.wHour));
+  return root + L"\\" + kz::GetComputerNameText() + L"\\" + std::to_wstring(t.wYear) + L"\\" +
+         std::to_wstring(t.wMonth) + L"\\" + std::to_wstring(t.wDay) + L"\\" + hour + L"\\" + key;
+}
+
+std::wstring IniValue(const std::wstring& file, const wchar_t* section, const wchar_t* key) {
+  wchar_t buf[2048];
+  GetPrivateProfileStringW(section, key, L"<absent>", buf, 2048, file.c_str());
+  return buf;
+}
+
+class BackupTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    h_ = kz::MakeObject<IniFileHandler>();
+    h_->set_path(dir_.File(L"actions.ini"));
+  }
+  void TearDown() override { h_->Release(); }
+  void Section(const std::wstring& name, const std::vector<std::pair<std::wstring, std::wstring>>& lines) {
+    std::string text = "[" + kz::ToAnsi(name) + "]\r\n";
+    for (auto& l : lines) text += kz::ToAnsi(l.first) + "=" + kz::ToAnsi(l.second) + "\r\n";
+    WriteFileText(h_->path(), text);
+    h_->set_section(name);
+  }
+  CallResult Pals(long code) {
+    Var c = Var::Long(code);
+    return Call(h_->itf(), L"Pals", {c.get()});
+  }
+  // A source tree: a.txt, sub\b.txt.
+  void MakeTree(const std::wstring& root) {
+    CreateDirectoryW(root.c_str(), nullptr);
+    CreateDirectoryW((root + L"\\sub").c_str(), nullptr);
+    WriteFileText(root + L"\\a.txt", "alpha");
+    WriteFileText(root + L"\\sub\\b.txt", "beta");
+  }
+  TempDir dir_;
+  IniFileHandler* h_ = nullptr;
+};
+
+}  // namespace
+
+TEST_F(BackupTest, FolderBackupMakesTheDatedTreeRecordLogAndCopy) {
+  TempDir logs, dest;
+  FamilyVariable logs_var(L"VQENVSLOGS", logs.path());
+  FamilyVariable src_var(L"KZTBACKUPSRC", dir_.File(L"data"));
+  UnattendedLog boxes;
+  MakeTree(dir_.File(L"data"));
+  Section(L"Backups", {{L"Docs", L"%KZTBACKUPSRC%," + dest.path() + L",Copy,True"}, {L"Empty", L""}});
+  const std::wstring before = BackupFolder(dest.path(), L"Docs");
+  CallResult r = Pals(kelzudIFHPalsCSFNF);
+  ASSERT_EQ(r.error, 0) << kz::ToAnsi(r.description);
+  EXPECT_EQ(r.value.vt(), VT_EMPTY);
+  std::wstring b = BackupFolder(dest.path(), L"Docs");
+  if (b != before && !FileExists(b + L"\\details.ini")) b = before;
+  const std::wstring c = b + L"\\Copy";
+  EXPECT_EQ(ReadFileText(c + L"\\a.txt"), L"alpha");
+  EXPECT_EQ(ReadFileText(c + L"\\sub\\b.txt"), L"beta");
+  EXPECT_EQ(ReadFileText(dir_.File(L"data\\a.txt")), L"alpha") << "the source stays";
+
+  const std::wstring details = b + L"\\details.ini";
+  EXPECT_EQ(IniValue(details, L"DETAILS", L"SourceDir"), dir_.File(L"data"));
+  EXPECT_EQ(IniValue(details, L"DETAILS", L"DestinationDir"), c);
+  EXPECT_EQ(IniValue(details, L"DETAILS", L"Computer"), kz::GetComputerNameText());
+  EXPECT_EQ(IniValue(details, L"DETAILS", L"WindowsUser"), kz::GetUserNameText());
+  EXPECT_NE(IniValue(details, L"DETAILS", L"NowStamp"), L"<absent>");
+  const std::wstring log = logs.File(L"bar.ini");
+  EXPECT_EQ(IniValue(log, L"Backup-Docs", L"SourceDir"), dir_.File(L"data"));
+  EXPECT_EQ(IniValue(log, L"Backup-Docs", L"DestinationDir"), c);
+  EXPECT_EQ(IniValue(log, L"Backup-Docs", L"Computer"), kz::GetComputerNameText());
+
+  // Progress: every step in the static window, the last record hides it.
+  std::vector<std::wstring> rec = boxes.Records();
+  ASSERT_GE(rec.size(), 12u);
+  EXPECT_NE(rec[0].find(L"Taking Backup for Docs - %KZTBACKUPSRC%,"), std::wstring::npos) << kz::ToAnsi(rec[0]);
+  EXPECT_EQ(rec[1].rfind(L"hide", 0), 0u);
+  auto has = [&](const std::wstring& text) {
+    for (auto& x : rec)
+      if (x.find(text) != std::wstring::npos) return true;
+    return false;
+  };
+  EXPECT_TRUE(has(L"Writing  "));
+  EXPECT_TRUE(has(L"Archiving "));
+  EXPECT_TRUE(has(L"Finishing... "));
+  EXPECT_EQ(rec.back().rfind(L"hide", 0), 0u);
+
+  // Again in the same hour: the folders are reused and the copy overwrites.
+  WriteFileText(dir_.File(L"data\\a.txt"), "alpha2");
+  r = Pals(kelzudIFHPalsCSFNF);
+  ASSERT_EQ(r.error, 0) << kz::ToAnsi(r.description);
+  if (BackupFolder(dest.path(), L"Docs") == b) {
+    EXPECT_EQ(ReadFileText(c + L"\\a.txt"), L"alpha2");
+  }
+}
+
+TEST_F(BackupTest, FolderBackupFailuresReachTheCaller) {
+  TempDir logs, dest;
+  FamilyVariable logs_var(L"VQENVSLOGS", logs.path());
+  UnattendedLog boxes;
+  struct Case {
+    std::wstring line;
+    long error;
+  } cases[] = {
+      {dir_.File(L"missing") + L"," + dest.path() + L",Copy,True", 76},  // no source
+      {dir_.File(L"data") + L"," + dest.path() + L",Copy,maybe", 13},    // not a Boolean
+      {dir_.File(L"data") + L"," + dest.path() + L",Copy", 9},           // three fields
+  };
+  MakeTree(dir_.File(L"data"));
+  for (const Case& c : cases) {
+    Section(L"Backups", {{L"Docs", c.line}});
+    CallResult r = Pals(kelzudIFHPalsCSFNF);
+    EXPECT_EQ(r.error, c.error) << kz::ToAnsi(c.line);
+  }
+  // A backup name that would leave the tree.
+  Section(L"Backups", {{L"..", dir_.File(L"data") + L"," + dest.path() + L",Copy,True"}});
+  EXPECT_EQ(Pals(kelzudIFHPalsCSFNF).error, 5);
+  // Overwrite false onto an earlier copy: the existing file is kept and the action fails.
+  Section(L"Backups", {{L"Docs", dir_.File(L"data") + L"," + dest.path() + L",Copy,False"}});
+  const std::wstring c = BackupFolder(dest.path(), L"Docs") + L"\\Copy";
+  ASSERT_EQ(Pals(kelzudIFHPalsCSFNF).error, 0);
+  WriteFileText(dir_.File(L"data\\a.txt"), "changed");
+  CallResult r = Pals(kelzudIFHPalsCSFNF);
+  if (BackupFolder(dest.path(), L"Docs") + L"\\Copy" == c) {
+    EXPECT_EQ(r.error, 58);
+    EXPECT_EQ(ReadFileText(c + L"\\a.txt"), L"alpha");
+  }
+}
+
+TEST_F(BackupTest, BackupIntoItsOwnSourceDoesNotCopyItself) {
+  TempDir logs;
+  FamilyVariable logs_var(L"VQENVSLOGS", logs.path());
+  UnattendedLog boxes;
+  const std::wstring src = dir_.File(L"data");
+  MakeTree(src);
+  Section(L"Backups", {{L"Self", src + L"," + src + L"\\bk,Copy,True"}});
+  CallResult r = Pals(kelzudIFHPalsCSFNF);
+  ASSERT_EQ(r.error, 0) << kz::ToAnsi(r.description);
+  const std::wstring c = BackupFolder(src + L"\\bk", L"Self") + L"\\Copy";
+  EXPECT_EQ(ReadFileText(c + L"\\a.txt"), L"alpha");
+  // The tree under bk is copied once, and the copy is never walked into.
+  const std::wstring nested = BackupFolder(c + L"\\bk", L"Self");
+  EXPECT_NE(GetFileAttributesW(nested.c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(GetFileAttributesW((nested + L"\\Copy").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(BackupTest, FileBackupCopiesByNameOrIntoAFolder) {
+  TempDir dest;
+  UnattendedLog boxes;
+  WriteFileText(dir_.File(L"one.txt"), "one");
+  Section(L"Files", {{L"ByName", dir_.File(L"one.txt") + L"," + dest.path() + L",renamed.txt,True"}});
+  CallResult r = Pals(kelzudIFHPalsCSFILES);
+  ASSERT_EQ(r.error, 0) << kz::ToAnsi(r.description);
+  const std::wstring b = BackupFolder(dest.path(), L"ByName");
+  EXPECT_EQ(ReadFileText(b + L"\\renamed.txt"), L"one");
+  EXPECT_EQ(IniValue(b + L"\\details.ini", L"DETAILS", L"DestinationDir"), b + L"\\renamed.txt");
+  EXPECT_TRUE(boxes.Records().empty()) << "file backups are silent";
+
+  // A target folder ending in "\" must exist: it is not created.
+  Section(L"Files", {{L"IntoFolder", dir_.File(L"one.txt") + L"," + dest.path() + L",inbox\\,True"}});
+  EXPECT_EQ(Pals(kelzudIFHPalsCSFILES).error, 76);
+  CreateDirectoryW((BackupFolder(dest.path(), L"IntoFolder") + L"\\inbox").c_str(), nullptr);
+  ASSERT_EQ(Pals(kelzudIFHPalsCSFILES).error, 0);
+  EXPECT_EQ(ReadFileText(BackupFolder(dest.path(), L"IntoFolder") + L"\\inbox\\one.txt"), L"one");
+  // Overwrite false onto an existing file, and a missing source.
+  Section(L"Files", {{L"IntoFolder", dir_.File(L"one.txt") + L"," + dest.path() + L",inbox\\,False"}});
+  EXPECT_EQ(Pals(kelzudIFHPalsCSFILES).error, 58);
+  Section(L"Files", {{L"Missing", dir_.File(L"none.txt") + L"," + dest.path() + L",x.txt,True"}});
+  EXPECT_EQ(Pals(kelzudIFHPalsCSFILES).error, 53);
+}
+
+TEST_F(BackupTest, IniLinesWriteOneValueEach) {
+  UnattendedLog boxes;
+  FamilyVariable var(L"KZTINIDIR", dir_.path());
+  Section(L"Ini", {{L"a", dir_.File(L"x.ini") + L",Sec,Name,Val"},
+                   {L"b", L"%KZTINIDIR%\\y.ini,S2,K2,V2"},
+                   {L"c", L""}});
+  CallResult r = Pals(kelzudIFHPalsSINI);
+  ASSERT_EQ(r.error, 0) << kz::ToAnsi(r.description);
+  EXPECT_EQ(IniValue(dir_.File(L"x.ini"), L"Sec", L"Name"), L"Val");
+  EXPECT_EQ(IniValue(dir_.File(L"y.ini"), L"S2", L"K2"), L"V2");
+  std::vector<std::wstring> rec = boxes.Records();
+  ASSERT_EQ(rec.size(), 1u) << "only the line with a reference shows its path";
+  EXPECT_NE(rec[0].find(L"2007 ini"), std::wstring::npos);
+  EXPECT_NE(rec[0].find(L"y.ini"), std::wstring::npos) << kz::ToAnsi(rec[0]);
+  Section(L"Ini", {{L"a", dir_.File(L"x.ini") + L",Sec,Name"}});
+  EXPECT_EQ(Pals(kelzudIFHPalsSINI).error, 9);
+}
