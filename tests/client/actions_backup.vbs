@@ -1,4 +1,5 @@
 ' locks: family_environment
+' checks: 4
 ' INI lines and file backups run from a script through Pals.
 Dim fso, dir, h, ts, code, n, found
 

@@ -1,3 +1,4 @@
+' checks: 20
 ' The file search as a script uses it: results, For Each, keys, errors and a missing root.
 Dim fso, dir, s, f, n, names, item
 

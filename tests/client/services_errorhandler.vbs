@@ -1,3 +1,4 @@
+' checks: 4
 ' The error handler's message for a script's Err object and application object.
 Class App
   Public Title
