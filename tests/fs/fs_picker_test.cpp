@@ -106,6 +106,22 @@ BOOL CALLBACK MatchPicker(HWND w, LPARAM p) {
   return TRUE;
 }
 
+// The text of the picker's selected tree item ("" while there is none).
+std::wstring SelectedName(HWND dlg) {
+  HWND tree = FindWindowExW(dlg, nullptr, L"SysTreeView32", nullptr);
+  if (!tree) return L"";
+  HTREEITEM item = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+  if (!item) return L"";
+  wchar_t text[MAX_PATH] = {};
+  TVITEMW tv{};
+  tv.mask = TVIF_TEXT;
+  tv.hItem = item;
+  tv.pszText = text;
+  tv.cchTextMax = MAX_PATH;
+  SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&tv));
+  return text;
+}
+
 HWND FindPicker() {
   PickerSearch s{GetCurrentProcessId(), nullptr};
   EnumWindows(MatchPicker, reinterpret_cast<LPARAM>(&s));
@@ -133,9 +149,11 @@ TEST(FsPicker, TheRealPickerChoosesAFolder) {
       HWND dlg = FindPicker();
       if (dlg) {
         seen = true;
-        for (int k = 0; k < 4; ++k) {
-          Sleep(500);
+        // Select until the tree shows the folder as its selection (a fresh prefix fills the
+        // tree slowly), for at most 20 seconds.
+        for (int k = 0; k < 80 && SelectedName(dlg) != L"chosen one"; ++k) {
           SendMessageW(dlg, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(target.c_str()));
+          Sleep(250);
         }
         Sleep(300);
         PostMessageW(dlg, WM_COMMAND, IDOK, 0);
