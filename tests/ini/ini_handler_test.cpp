@@ -431,10 +431,10 @@ const wchar_t kChildVariable[] = L"KZT_INI_WRITER";
 
 // Runs only as a child of the test below: writes kChildKeys keys into one section.
 TEST(IniChildProcess, Writer) {
-  wchar_t spec[2048];
-  DWORD n = GetEnvironmentVariableW(kChildVariable, spec, 2048);
+  wchar_t request[2048];
+  DWORD n = GetEnvironmentVariableW(kChildVariable, request, 2048);
   if (n == 0 || n >= 2048) GTEST_SKIP() << "a helper of TwoProcessesWritingOneFileKeepEveryKey";
-  std::wstring s = spec;
+  std::wstring s = request;
   size_t bar = s.find(L'|');
   IniFileHandler* h = kz::MakeObject<IniFileHandler>();
   h->set_path(s.substr(0, bar));

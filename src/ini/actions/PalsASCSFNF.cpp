@@ -175,14 +175,7 @@ BackupLine ReadLine(const std::wstring& value, ActionVariables& variables) {
 STDMETHODIMP IniFileHandler::PalsASCSFNF(KZ_ACTION_PARAMS) {
   if (ret) VariantInit(ret);
   return Guard([&] {
-    // The log references live only while the action runs, whatever its outcome: kept any
-    // longer they would outlive the apartment that owns them.
-    struct ReleaseLog {
-      ~ReleaseLog() { BackupLog::Release(); }
-    } release_log;
-    BackupLogState& log = BackupLog::Get();
-    log.runtime = Ptr<IDispatch>::Adopt(CreateSibling(kSiblingRuntime));
-    log.writer = Ptr<IDispatch>::Adopt(CreateByProgId(L"KELZUD10.clsKelzudINIFileHandler1A"));
+    BackupLogSession log_session;
     Ptr<IDispatch> window = Ptr<IDispatch>::Adopt(CreateSibling(kSiblingStaticWindow));
     auto show = [&](const std::wstring& text) {
       CallByName(window.get(), L"UIShowStaticMessageDialog", DISPATCH_METHOD,

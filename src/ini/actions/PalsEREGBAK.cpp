@@ -23,14 +23,7 @@ bool IsPlainFileName(const std::wstring& name) {
 STDMETHODIMP IniFileHandler::PalsEREGBAK(KZ_ACTION_PARAMS) {
   if (ret) VariantInit(ret);
   return Guard([&] {
-    // The log references live only while the action runs, whatever its outcome: kept any
-    // longer they would outlive the apartment that owns them.
-    struct ReleaseLog {
-      ~ReleaseLog() { BackupLog::Release(); }
-    } release_log;
-    BackupLogState& log = BackupLog::Get();
-    log.runtime = Ptr<IDispatch>::Adopt(CreateSibling(kSiblingRuntime));
-    log.writer = Ptr<IDispatch>::Adopt(CreateByProgId(L"KELZUD10.clsKelzudINIFileHandler1A"));
+    BackupLogSession log_session;
     Ptr<IDispatch> window = Ptr<IDispatch>::Adopt(CreateSibling(kSiblingStaticWindow));
 
     const std::vector<std::wstring> keys = EnumerateSection();

@@ -1,6 +1,7 @@
 #include "ini/actions/basKelzudBARA.h"
 
 #include "com/latebound.h"
+#include "com/siblings.h"
 #include "com/variant.h"
 #include "frame/kz.h"
 
@@ -16,6 +17,12 @@ void WriteBackupLogEntry(std::wstring& section, std::wstring& key, std::wstring&
   PutProp(w, L"Section", Var::Str(section));
   PutProp(w, L"Key", Var::Str(key));
   PutProp(w, L"Value", Var::Str(value));
+}
+
+BackupLogSession::BackupLogSession() {
+  BackupLogState& log = BackupLog::Get();
+  log.runtime = Ptr<IDispatch>::Adopt(CreateSibling(kSiblingRuntime));
+  log.writer = Ptr<IDispatch>::Adopt(CreateByProgId(L"KELZUD10.clsKelzudINIFileHandler1A"));
 }
 
 }  // namespace kz

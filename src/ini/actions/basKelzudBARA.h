@@ -17,6 +17,17 @@ struct BackupLogState {
 };
 using BackupLog = PerThread<BackupLogState>;
 
+// The log of one backup action: its runtime component and writer are made when the action
+// starts and let go when it ends, whatever its outcome (kept longer they would outlive the
+// apartment that owns them).
+class BackupLogSession {
+ public:
+  BackupLogSession();
+  ~BackupLogSession() { BackupLog::Release(); }
+  BackupLogSession(const BackupLogSession&) = delete;
+  BackupLogSession& operator=(const BackupLogSession&) = delete;
+};
+
 // Adds key=value to `section` of the log, through the references the running action set.
 void WriteBackupLogEntry(std::wstring& section, std::wstring& key, std::wstring& value);
 
