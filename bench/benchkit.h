@@ -57,7 +57,7 @@ class Rounds {
     std::vector<double> r = Ratios();
     std::printf("%s: %s %.2f ms, %s %.2f ms (medians of %zu paired rounds)\n", label, work_name, work() * 1e3,
                 base_name, baseline() * 1e3, size());
-    std::printf("%s: ratio min / median / max: %.2f / %.2f / %.2f\n", label, r.front(), r[r.size() / 2], r.back());
+    std::printf("%s: ratio min / median / max: %.3g / %.3g / %.3g\n", label, r.front(), r[r.size() / 2], r.back());
   }
   double MedianRatio() const {
     std::vector<double> r = Ratios();

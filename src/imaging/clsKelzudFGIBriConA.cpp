@@ -20,106 +20,8 @@
 namespace kz {
 namespace pixels {
 
-namespace {
-short Fit16(long v) {
-  if (v < -32768 || v > 32767) Raise(kErrOverflow);
-  return static_cast<short>(v);
-}
-Pixel Make(short red, short green, short blue) {
-  Pixel p;
-  p.blue = blue;
-  p.green = green;
-  p.red = red;
-  p.Trans = 0;
-  return p;
-}
-// Applies f to red, green and blue in that order; an error leaves no partial result.
-template <class F>
-Pixel PerChannel(const Pixel& a, const Pixel& b, F f) {
-  short red = f(a.red, b.red);
-  short green = f(a.green, b.green);
-  short blue = f(a.blue, b.blue);
-  return Make(red, green, blue);
-}
-}  // namespace
-
-short Round16(double v) {
-  // nearbyint rounds half to even in the default rounding mode.
-  if (!(v > -32768.5 && v < 32767.5)) Raise(kErrOverflow);
-  return Fit16(static_cast<long>(std::nearbyint(v)));
-}
-short Add16(int a, int b) { return Fit16(static_cast<long>(a) + b); }
-short Sub16(int a, int b) { return Fit16(static_cast<long>(a) - b); }
-
-short LinearB(short a, short b, float pos) {
-  double p = pos;
-  return Round16((1.0 - p) * a + p * b);
-}
-
-Pixel NewPixel(short red, short green, short blue) { return Make(red, green, blue); }
-
-long PixToLong(const Pixel& p) {
-  // A negative channel has no place in a colour; refusing it keeps a wrong colour from
-  // passing as a real one.
-  if (p.red < 0 || p.green < 0 || p.blue < 0) Raise(kErrInvalidCall);
-  return CheckHighByte(p.red) + 256L * CheckHighByte(p.green) + 65536L * CheckHighByte(p.blue);
-}
-
-Pixel LongToPix(long colour) {
-  return Make(static_cast<short>(colour & 255), static_cast<short>((colour / 256) & 255),
-              static_cast<short>((colour / 65536) & 255));
-}
-
-short GetGreyPix(const Pixel& p) { return Round16(0.222 * p.red + 0.707 * p.green + 0.071 * p.blue); }
-
-Pixel InvertPix(const Pixel& p) {
-  return PerChannel(p, p, [](short c, short) { return Sub16(255, c); });
-}
-
-bool SameCol(const Pixel& a, const Pixel& b) {
-  return a.red == b.red && a.green == b.green && a.blue == b.blue;
-}
-
-Pixel LightenPix(const Pixel& p, short amount) {
-  return PerChannel(p, p, [amount](short c, short) { return CheckHighByte(Add16(c, amount)); });
-}
-Pixel DarkenPix(const Pixel& p, short amount) {
-  return PerChannel(p, p, [amount](short c, short) { return CheckLowByte(Sub16(c, amount)); });
-}
-
-short BlendChannel(Blend mode, short a, short b) {
-  switch (mode) {
-    case Blend::Add: return CheckHighByte(Add16(a, b));
-    case Blend::Sub: return CheckLowByte(Sub16(a, b));
-    case Blend::Light: return MaxB(a, b);
-    case Blend::Dark: return MinB(a, b);
-    case Blend::Diff: {
-      short d = Sub16(a, b);
-      return Fit16(d < 0 ? -static_cast<long>(d) : d);
-    }
-    case Blend::Scrn: return CheckHighByte(Round16((b / 255.0 + 1.0) * a));
-    case Blend::Excl: return LinearB(a, Sub16(255, a), static_cast<float>(b / 255.0));
-  }
-  Raise(kErrInvalidCall);
-}
-
-Pixel BlendPix(Blend mode, const Pixel& a, const Pixel& b) {
-  return PerChannel(a, b, [mode](short x, short y) { return BlendChannel(mode, x, y); });
-}
-
-Pixel TransPix(const Pixel& a, const Pixel& b, float amount) {
-  return PerChannel(a, b, [amount](short x, short y) { return LinearB(x, y, amount); });
-}
-
-Pixel TransBlendPix(Blend mode, const Pixel& a, const Pixel& b, float amount) {
-  return TransPix(BlendPix(mode, a, b), b, amount);
-}
-
-void Contrast(Pixel& p, short amount) {
-  for (short* c : {&p.red, &p.blue, &p.green}) {
-    *c = *c >= 128 ? CheckHighByte(Sub16(*c, amount)) : CheckLowByte(Add16(*c, amount));
-  }
-}
+void RaiseOverflow() { Raise(kErrOverflow); }
+void RaiseInvalidCall() { Raise(kErrInvalidCall); }
 
 }  // namespace pixels
 
@@ -156,6 +58,61 @@ void BrightenRow(uint32_t* px, size_t n, int val) {
   }
 }
 
+// A surface that is a 32-bit DIB section drawn on 1:1 with a rectangular clip is changed in
+// its own memory, one pass with no copies. Anything else (device bitmaps, other depths, a
+// mapping or a clip region GDI must apply) answers false and takes the copying path.
+bool BrightenInPlace(HDC dc, long x0, long y0, long x1, long y1, int val) {
+  RECT clip;
+  if (GetClipBox(dc, &clip) != SIMPLEREGION) return false;
+  HGDIOBJ bitmap = GetCurrentObject(dc, OBJ_BITMAP);
+  DIBSECTION ds;
+  if (!bitmap || GetObjectW(bitmap, sizeof ds, &ds) != sizeof ds || !ds.dsBm.bmBits) return false;
+  if (ds.dsBm.bmBitsPixel != 32) return false;
+  if (ds.dsBmih.biCompression == BI_BITFIELDS) {
+    if (ds.dsBitfields[0] != 0xFF0000 || ds.dsBitfields[1] != 0xFF00 || ds.dsBitfields[2] != 0xFF) return false;
+  } else if (ds.dsBmih.biCompression != BI_RGB) {
+    return false;
+  }
+  POINT probe[3] = {{0, 0}, {1, 0}, {0, 1}};
+  if (!LPtoDP(dc, probe, 3) || probe[0].x != 0 || probe[0].y != 0 || probe[1].x != 1 ||
+      probe[1].y != 0 || probe[2].x != 0 || probe[2].y != 1)
+    return false;
+  long height = ds.dsBm.bmHeight;
+  if (x1 > ds.dsBm.bmWidth) x1 = ds.dsBm.bmWidth;
+  if (y1 > height) y1 = height;
+  GdiFlush();  // drawing GDI has batched must land before the memory is read
+  auto* base = static_cast<uint8_t*>(ds.dsBm.bmBits);
+  size_t stride = static_cast<size_t>(ds.dsBm.bmWidthBytes);
+  // The reported header does not say reliably which way up the rows are stored (Wine gives
+  // a positive height for top-down sections), so ask GDI: mark the first pixel's two
+  // possible places in memory differently, read the pixel, and put both back.
+  bool top_down = true;
+  auto* as_top = reinterpret_cast<uint32_t*>(base + y0 * stride) + x0;
+  auto* as_bottom = reinterpret_cast<uint32_t*>(base + (height - 1 - y0) * stride) + x0;
+  if (as_top != as_bottom) {
+    uint32_t keep_top = *as_top, keep_bottom = *as_bottom;
+    *as_top = 0;
+    *as_bottom = 0xFFFFFF;
+    COLORREF seen = GetPixel(dc, x0, y0);
+    *as_top = keep_top;
+    *as_bottom = keep_bottom;
+    if (seen == 0) top_down = true;
+    else if (seen == 0xFFFFFF) top_down = false;
+    else return false;
+  }
+  if (x0 == 0 && x1 == ds.dsBm.bmWidth && stride == static_cast<size_t>(x1) * 4) {
+    // Whole rows in a row: one run over contiguous memory.
+    long first = top_down ? y0 : height - y1;
+    BrightenRow(reinterpret_cast<uint32_t*>(base + first * stride), static_cast<size_t>(x1) * (y1 - y0), val);
+    return true;
+  }
+  for (long y = y0; y < y1; ++y) {
+    long row = top_down ? y : height - 1 - y;
+    BrightenRow(reinterpret_cast<uint32_t*>(base + row * stride) + x0, static_cast<size_t>(x1 - x0), val);
+  }
+  return true;
+}
+
 }  // namespace
 
 bool BrightenSurface(HDC dc, long last_x, long last_y, int val) {
@@ -169,6 +126,7 @@ bool BrightenSurface(HDC dc, long last_x, long last_y, int val) {
   long x1 = clip.right < last_x + 1 ? clip.right : last_x + 1;
   long y1 = clip.bottom < last_y + 1 ? clip.bottom : last_y + 1;
   if (x1 <= x0 || y1 <= y0) return true;
+  if (BrightenInPlace(dc, x0, y0, x1, y1, val)) return true;
   long width = x1 - x0;
   // Bands of about 4 MB keep memory bounded whatever the surface's size.
   long band = static_cast<long>((4L << 20) / (static_cast<long long>(width) * 4));

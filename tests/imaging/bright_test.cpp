@@ -15,43 +15,69 @@ namespace {
 
 using kz::Var;
 
-// A 32-bit surface of its own, filled with a fixed pattern of colours.
+// How a surface is made: Bright changes 32-bit DIB sections drawn on 1:1 in their own memory
+// and everything else through a copy, and both must give the walk's pixels.
+enum class Kind { TopDown32, BottomUp32, BottomUp24, Device, Offset, HoleInClip };
+
+// A surface of its own, filled with a fixed pattern of colours.
 class Surface {
  public:
-  Surface(int w, int h) : w_(w), h_(h), dc_(CreateCompatibleDC(nullptr)) {
-    BITMAPINFO bmi{};
-    bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bmi.bmiHeader.biWidth = w;
-    bmi.bmiHeader.biHeight = -h;
-    bmi.bmiHeader.biPlanes = 1;
-    bmi.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    bmp_.reset(CreateDIBSection(dc_.get(), &bmi, DIB_RGB_COLORS, &bits, nullptr, 0));
-    bits_ = static_cast<uint32_t*>(bits);
-    old_ = SelectObject(dc_.get(), bmp_.get());
-    uint32_t seed = 12345;
-    for (int i = 0; i < w * h; ++i) {
-      seed = seed * 1103515245u + 12345u;
-      bits_[i] = (seed >> 8) & 0xFFFFFF;
+  Surface(int w, int h, Kind kind = Kind::TopDown32) : w_(w), h_(h), dc_(CreateCompatibleDC(nullptr)) {
+    if (kind == Kind::Device) {
+      HDC screen = GetDC(nullptr);
+      bmp_.reset(CreateCompatibleBitmap(screen, w, h));
+      ReleaseDC(nullptr, screen);
+    } else {
+      BITMAPINFO bmi{};
+      bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+      bmi.bmiHeader.biWidth = w;
+      bmi.bmiHeader.biHeight = kind == Kind::TopDown32 || kind == Kind::Offset ? -h : h;
+      bmi.bmiHeader.biPlanes = 1;
+      bmi.bmiHeader.biBitCount = kind == Kind::BottomUp24 ? 24 : 32;
+      void* bits = nullptr;
+      bmp_.reset(CreateDIBSection(dc_.get(), &bmi, DIB_RGB_COLORS, &bits, nullptr, 0));
     }
-    bits_[0] = 0;             // black
-    bits_[1] = 0xFFFFFF;      // white
-    bits_[2] = 0x00FF00;      // one channel full
+    std::vector<uint32_t> fill(static_cast<size_t>(w) * h);
+    uint32_t seed = 12345;
+    for (auto& px : fill) {
+      seed = seed * 1103515245u + 12345u;
+      px = (seed >> 8) & 0xFFFFFF;
+    }
+    fill[0] = 0;         // black
+    fill[1] = 0xFFFFFF;  // white
+    fill[2] = 0x00FF00;  // one channel full
+    BITMAPINFO bmi = Info();
+    SetDIBits(dc_.get(), static_cast<HBITMAP>(bmp_.get()), 0, h, fill.data(), &bmi, DIB_RGB_COLORS);
+    old_ = SelectObject(dc_.get(), bmp_.get());
+    if (kind == Kind::Offset) SetViewportOrgEx(dc_.get(), 3, 2, nullptr);
+    if (kind == Kind::HoleInClip) ExcludeClipRect(dc_.get(), 2, 2, 6, 5);
   }
   ~Surface() { SelectObject(dc_.get(), old_); }
   HDC dc() const { return dc_.get(); }
   std::vector<uint32_t> Pixels() const {
     GdiFlush();
-    std::vector<uint32_t> v(bits_, bits_ + w_ * h_);
+    std::vector<uint32_t> v(static_cast<size_t>(w_) * h_);
+    BITMAPINFO bmi = Info();
+    SelectObject(dc_.get(), old_);
+    GetDIBits(dc_.get(), static_cast<HBITMAP>(bmp_.get()), 0, h_, v.data(), &bmi, DIB_RGB_COLORS);
+    SelectObject(dc_.get(), bmp_.get());
     for (auto& p : v) p &= 0xFFFFFF;
     return v;
   }
 
  private:
+  BITMAPINFO Info() const {
+    BITMAPINFO bmi{};
+    bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    bmi.bmiHeader.biWidth = w_;
+    bmi.bmiHeader.biHeight = -h_;
+    bmi.bmiHeader.biPlanes = 1;
+    bmi.bmiHeader.biBitCount = 32;
+    return bmi;
+  }
   int w_, h_;
   kz::MemoryDC dc_;
   kz::GdiObject bmp_;
-  uint32_t* bits_ = nullptr;
   HGDIOBJ old_ = nullptr;
 };
 
@@ -101,6 +127,23 @@ TEST(Bright, SameResultAsThePixelWalkForEveryAmount) {
       EXPECT_GE(refreshes, 1);
       BrightOnePixelAtATime(slow.dc(), s.sw, s.sh, val);
       EXPECT_EQ(fast.Pixels(), slow.Pixels()) << s.bw << "x" << s.bh << " val " << val;
+    }
+  }
+}
+
+TEST(Bright, EveryKindOfSurfaceGivesTheWalksPixels) {
+  const Kind kinds[] = {Kind::TopDown32, Kind::BottomUp32, Kind::BottomUp24, Kind::Device, Kind::Offset, Kind::HoleInClip};
+  for (Kind kind : kinds) {
+    for (int val : {45, -70}) {
+      for (long sw : {36L, 19L}) {  // all columns, and part of each row
+        Surface fast(37, 23, kind), slow(37, 23, kind);
+        auto before = fast.Pixels();
+        ASSERT_TRUE(kz::BrightenSurface(fast.dc(), sw, 17, val));
+        BrightOnePixelAtATime(slow.dc(), sw, 17, val);
+        auto after = fast.Pixels();
+        EXPECT_EQ(after, slow.Pixels()) << "kind " << static_cast<int>(kind) << " val " << val << " width " << sw;
+        EXPECT_NE(after, before);
+      }
     }
   }
 }
