@@ -15,6 +15,7 @@ enum StdErr : long {
   kErrFileNotFound = 53,
   kErrPathNotFound = 76,
   kErrObjectNotSet = 91,
+  kErrObjectRequired = 424,
   kErrCantCreate = 429,
   kErrNoMember = 438,
   kErrKeyExists = 457,

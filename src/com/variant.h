@@ -20,6 +20,7 @@ class Var {
   static Var Str(const std::wstring& s) { Var r; r.v_.vt = VT_BSTR; r.v_.bstrVal = ToBstr(s); return r; }
   static Var Long(long l) { Var r; r.v_.vt = VT_I4; r.v_.lVal = l; return r; }
   static Var Short(short i) { Var r; r.v_.vt = VT_I2; r.v_.iVal = i; return r; }
+  static Var Double(double d) { Var r; r.v_.vt = VT_R8; r.v_.dblVal = d; return r; }
   static Var Bool(bool b) { Var r; r.v_.vt = VT_BOOL; r.v_.boolVal = b ? VARIANT_TRUE : VARIANT_FALSE; return r; }
   static Var Missing() { Var r; r.v_.vt = VT_ERROR; r.v_.scode = DISP_E_PARAMNOTFOUND; return r; }
   static Var Object(IDispatch* d) { Var r; r.v_.vt = VT_DISPATCH; r.v_.pdispVal = d; if (d) d->AddRef(); return r; }

@@ -20,6 +20,8 @@ constexpr DWORD kLongestList = 1u << 28;
 // How long a writer waits for another process's write of the same file, and for readers to let
 // go of the file before it is replaced.
 constexpr DWORD kLockWait = 60000;
+// Free space beyond which a write is not expected to run out of room.
+constexpr unsigned long long kPlentyOfRoom = 256ull << 20;
 constexpr DWORD kReplaceWait = 5000;
 
 std::atomic<unsigned long> g_writes{0};
@@ -275,6 +277,13 @@ long ProfileWrite(const std::wstring& file, const std::wstring& section, const s
   // Room for the new line and for a rewrite that doubles the file (the platform's writer ends
   // every line, even an empty one, with CR LF).
   size_t room = original.size() + (s.size() + k.size() + v.size()) * 4 + 64;
+  // Taking the room costs a write of it; on a disk with far more free space than that it
+  // cannot run out, and the copy is written without it.
+  ULARGE_INTEGER free_bytes;
+  std::wstring folder = f.full.substr(0, slash + 1);
+  if (GetDiskFreeSpaceExW(folder.c_str(), &free_bytes, nullptr, nullptr) &&
+      free_bytes.QuadPart > room + kPlentyOfRoom)
+    room = 0;
   DWORD copy_attributes = exists ? (attributes & ~FILE_ATTRIBUTE_READONLY) : FILE_ATTRIBUTE_NORMAL;
   if (copy_attributes == 0) copy_attributes = FILE_ATTRIBUTE_NORMAL;
   struct RemoveCopy {

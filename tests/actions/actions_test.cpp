@@ -109,8 +109,9 @@ TEST_F(ActionTest, PalsDispatchesEveryCodeAsTheTableSays) {
       EXPECT_EQ(r.error, 0);
       EXPECT_EQ(h_->key(), L"");
       continue;
-    } else if (method == L"PalsASCSFNF" || method == L"PalsCSFILES" || method == L"PalsSIni") {
-      EXPECT_EQ(r.error, 9) << c.code << ": the line has one field of four";
+    } else if (method == L"PalsASCSFNF" || method == L"PalsCSFILES" || method == L"PalsSIni" ||
+               method == L"PalsCDBTableFld") {
+      EXPECT_EQ(r.error, 9) << c.code << ": the line has too few fields";
     } else if (method == L"PalsEREGBAK") {
       // Runs with the sibling components; without AppObj and folder it stops with error 91.
       EXPECT_EQ(r.error, 91);

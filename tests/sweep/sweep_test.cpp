@@ -47,6 +47,7 @@ const std::map<std::wstring, const wchar_t*> kDenied = {
     {L"clsKelzudINIFileHandler1A.PalsRSFFONT", L"removes fonts"},
     {L"clsKelzudINIFileHandler1A.PalsCENVVAR", L"changes the environment"},
     {L"clsKelzudINIFileHandler1A.PalsCMODIFYREGENVPATH", L"changes the system path"},
+    {L"clsKelzudINIFileHandler1A.PalsCDBTableFld", L"opens databases through the machine's components"},
     {L"clsKelzudINIFileHandler1A.PalsEREGBAK", L"runs the registry editor"},
     {L"clsKelzudINIFileHandler1A.PalsIREGBAK", L"imports into the registry with the registry editor"},
     {L"clsKelzudINIFileHandler1A.PalsCreateShorCuts", L"writes shell links into the user's folders"},
