@@ -89,6 +89,10 @@ TEST_F(ActionTest, PalsDispatchesEveryCodeAsTheTableSays) {
   };
   for (const Case& c : cases) {
     h_->set_key(L"before");
+    // The path action would append the line's text to the machine's Path: without the
+    // environment registry component it stops before writing.
+    kz::SiblingRedirect no_env_registry(kz::kSiblingEnvRegistry,
+                                        c.code == 49 ? L"Kelzud10Tests.NoSuchComponent" : L"");
     CallResult r = Pals(c.code);
     if (!c.reaches) {
       EXPECT_EQ(r.error, 0) << c.code;
@@ -110,8 +114,15 @@ TEST_F(ActionTest, PalsDispatchesEveryCodeAsTheTableSays) {
       EXPECT_EQ(h_->key(), L"");
       continue;
     } else if (method == L"PalsASCSFNF" || method == L"PalsCSFILES" || method == L"PalsSIni" ||
-               method == L"PalsCDBTableFld") {
+               method == L"PalsCDBTableFld" || method == L"PalsCreateShorCuts") {
       EXPECT_EQ(r.error, 9) << c.code << ": the line has too few fields";
+    } else if (method == L"PalsCENVVAR") {
+      // Its errors end in a message box of its own; the call itself succeeds.
+      EXPECT_EQ(r.error, 0);
+      EXPECT_EQ(h_->key(), L"only");
+      continue;
+    } else if (method == L"PalsCMODIFYREGENVPATH") {
+      EXPECT_EQ(r.error, 429);
     } else if (method == L"PalsEREGBAK") {
       // Runs with the sibling components; without AppObj and folder it stops with error 91.
       EXPECT_EQ(r.error, 91);
@@ -510,4 +521,20 @@ TEST_F(ActionTest, RegistryBackupKeepsEveryExportInsideTheBackupFolder) {
     FindClose(f);
   }
   EXPECT_EQ(entries, 2) << "only . and .. in the backup folder";
+}
+
+TEST_F(ActionTest, CreateShorCutsWritesLinksAndCreatesTheirFolders) {
+  const std::wstring target = dir_.File(L"tool.exe");
+  WriteFileText(target, "");
+  Section(L"Links", {{L"a", target + L",My Tool,/x,unused," + dir_.File(L"Links")},
+                     {L"b", L",No Target,,," + dir_.File(L"Empty")},
+                     {L"c", target + L",T,,," + dir_.File(L"no\\such")},
+                     {L"d", target + L",Late,,," + dir_.File(L"Links")}});
+  CallResult r = Pals(45);
+  EXPECT_EQ(r.error, 76) << "a folder whose parent is missing ends the action";
+  EXPECT_NE(GetFileAttributesW(dir_.File(L"Links\\My Tool.lnk").c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_NE(GetFileAttributesW(dir_.File(L"Empty").c_str()), INVALID_FILE_ATTRIBUTES) << "created without a link";
+  EXPECT_EQ(GetFileAttributesW(dir_.File(L"Empty\\No Target.lnk").c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(GetFileAttributesW(dir_.File(L"Links\\Late.lnk").c_str()), INVALID_FILE_ATTRIBUTES)
+      << "lines after the failing one are not done";
 }

@@ -55,6 +55,12 @@ for c in "${cases[@]}"; do
   grep -q "$message" "$tmp/err" || { echo "FAIL: message for: $args: $(tr -d '\r' < "$tmp/err")"; fail=1; }
   grep -q done "$tmp/out" && { echo "FAIL: 'done' for: $args"; fail=1; }
 done
+# Environment lines: a folder line creates its folder; a line with too few fields ends the
+# action with its message box (logged, unattended) and kzpals still succeeds.
+made="$(winepath -w "$tmp/made")"
+printf '[Env]\r\nKZT_KZPALS_DIR=%s,,md,\r\n' "$made" > "$tmp/env.ini"
+wine "$exe" "$(winepath -w "$tmp/env.ini")" Env kelzudIFHPalsCENVVAR >"$tmp/out" 2>"$tmp/err"; check $? 0 "environment lines"
+check "$([ -d "$tmp/made" ] && echo made)" made "the folder of an md line"
 # INI lines and file backups run through the same command line.
 printf 'one' > "$tmp/one.txt"
 mkdir -p "$tmp/dest"
@@ -65,6 +71,12 @@ check "$(tr -d '\r' < "$tmp/out.ini" 2>/dev/null | grep '^Name=')" "Name=Val" "I
 wine "$exe" "$(winepath -w "$tmp/b.ini")" Files 47 >"$tmp/out" 2>"$tmp/err"; check $? 0 "file backups"
 check "$(find "$tmp/dest" -name copy.txt -exec cat {} \;)" one "file copied into the dated tree"
 check "$(find "$tmp/dest" -name details.ini | wc -l)" 1 "its record"
+
+# Shortcuts: the link lands in the line's folder, created for it.
+printf 'x' > "$tmp/tool.exe"
+printf '[Links]\r\na=%s,Tool,/q,,%s\r\n' "$(winepath -w "$tmp/tool.exe")" "$(winepath -w "$tmp/links")" > "$tmp/c.ini"
+wine "$exe" "$(winepath -w "$tmp/c.ini")" Links kelzudIFHPalsCSHORCUT >"$tmp/out" 2>"$tmp/err"; check $? 0 "shortcuts"
+check "$(ls "$tmp/links" 2>/dev/null)" "Tool.lnk" "shortcut written"
 
 [ $fail = 0 ] && echo "kzpals: all checks passed"
 exit $fail

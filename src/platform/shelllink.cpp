@@ -1,0 +1,113 @@
+#include "platform/shelllink.h"
+
+#include "base/win.h"
+
+#include <shlobj.h>
+#include <shlwapi.h>
+
+namespace kz {
+namespace {
+
+bool IsAbsolute(const std::wstring& p) {
+  return (p.size() >= 3 && p[1] == L':' && (p[2] == L'\\' || p[2] == L'/')) ||
+         (p.size() >= 2 && (p[0] == L'\\' || p[0] == L'/') && (p[1] == L'\\' || p[1] == L'/'));
+}
+
+std::wstring Canonical(const std::wstring& p) {
+  DWORD n = GetFullPathNameW(p.c_str(), 0, nullptr, nullptr);
+  if (!n) return std::wstring();
+  std::wstring out(n, L'\0');
+  n = GetFullPathNameW(p.c_str(), n, &out[0], nullptr);
+  out.resize(n);
+  while (out.size() > 3 && (out.back() == L'\\' || out.back() == L'/')) out.pop_back();
+  return out;
+}
+
+std::wstring ProgramsFolder(bool priv) {
+  wchar_t buf[MAX_PATH] = {};
+  if (FAILED(SHGetFolderPathW(nullptr, priv ? CSIDL_PROGRAMS : CSIDL_COMMON_PROGRAMS, nullptr, 0, buf)))
+    return std::wstring();
+  return buf;
+}
+
+bool CreateFolders(const std::wstring& dir) {
+  if (GetFileAttributesW(dir.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+  size_t cut = dir.find_last_of(L"\\/");
+  if (cut == std::wstring::npos || cut < 2) return false;
+  std::wstring up = dir.substr(0, cut);
+  if (up.size() == 2 && up[1] == L':') up += L'\\';
+  if (up != dir && !CreateFolders(up)) return false;
+  return CreateDirectoryW(dir.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
+}
+
+class Win32ShellLinks : public ShellLinks {
+ public:
+  long Create(const std::wstring& folder, const std::wstring& title, const std::wstring& target,
+              const std::wstring& args, bool priv, const std::wstring& parent) override {
+    std::wstring file = ShellLinkFile(folder, title, priv, parent);
+    if (file.empty() || target.empty()) return 0;
+    std::wstring dir = file.substr(0, file.find_last_of(L'\\'));
+    if (!CreateFolders(dir)) return 0;
+
+    // Callers may be on a thread without COM; the link objects need it for this call only.
+    HRESULT init = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    bool uninit = SUCCEEDED(init);
+    long result = 0;
+    IShellLinkW* link = nullptr;
+    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                   reinterpret_cast<void**>(&link)))) {
+      std::wstring work = target;
+      size_t cut = work.find_last_of(L"\\/");
+      work = cut == std::wstring::npos ? std::wstring() : work.substr(0, cut);
+      if (work.size() == 2 && work[1] == L':') work += L'\\';
+      IPersistFile* persist = nullptr;
+      if (SUCCEEDED(link->SetPath(target.c_str())) && SUCCEEDED(link->SetArguments(args.c_str())) &&
+          SUCCEEDED(link->SetWorkingDirectory(work.c_str())) &&
+          SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&persist)))) {
+        if (SUCCEEDED(persist->Save(file.c_str(), TRUE))) result = 1;
+        persist->Release();
+      }
+      link->Release();
+    }
+    if (uninit) CoUninitialize();
+    return result;
+  }
+};
+
+}  // namespace
+
+std::wstring ShellLinkFile(const std::wstring& folder, const std::wstring& title, bool priv,
+                           const std::wstring& parent) {
+  if (parent.empty() || title.empty()) return std::wstring();
+  if (title.find_first_of(L"\\/:*?\"<>|") != std::wstring::npos || title == L"." || title == L"..")
+    return std::wstring();
+  std::wstring base = parent;
+  if (_wcsicmp(parent.c_str(), L"$(Programs)") == 0)
+    base = ProgramsFolder(priv);
+  else if (!IsAbsolute(parent) && parent[0] != L'\\' && parent[0] != L'/') {
+    base = ProgramsFolder(priv);
+    if (!base.empty()) base += L"\\" + parent;
+  }
+  if (base.empty() || !IsAbsolute(base)) return std::wstring();
+  std::wstring dir;
+  if (folder.empty() || folder == parent)
+    dir = base;
+  else if (IsAbsolute(folder))
+    dir = folder;
+  else
+    dir = base + L"\\" + folder;
+  dir = Canonical(dir);
+  if (dir.empty()) return std::wstring();
+  if (dir.back() != L'\\') dir += L'\\';
+  std::wstring file = dir + title + L".lnk";
+  if (file.size() >= MAX_PATH) return std::wstring();
+  return file;
+}
+
+template <>
+ShellLinks& SeamDefault<ShellLinks>() {
+  static Win32ShellLinks links;
+  return links;
+}
+
+}  // namespace kz
