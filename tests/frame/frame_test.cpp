@@ -151,12 +151,26 @@ struct GuidMembers : _clsKelzudGUIDA {
   STDMETHODIMP CreateGUID(VARIANT_BOOL*, BSTR*) override { return E_NOTIMPL; }
 };
 
+struct FontsMembers : _clsKelzudFontsA {
+  STDMETHODIMP get_SourceFile(BSTR*) override { return E_NOTIMPL; }
+  STDMETHODIMP put_SourceFile(BSTR) override { return E_NOTIMPL; }
+  STDMETHODIMP get_DestinationFile(BSTR*) override { return E_NOTIMPL; }
+  STDMETHODIMP put_DestinationFile(BSTR) override { return E_NOTIMPL; }
+  STDMETHODIMP get_FontName(BSTR*) override { return E_NOTIMPL; }
+  STDMETHODIMP put_FontName(BSTR) override { return E_NOTIMPL; }
+  STDMETHODIMP get_IsTrueType(VARIANT_BOOL*) override { return E_NOTIMPL; }
+  STDMETHODIMP put_IsTrueType(VARIANT_BOOL) override { return E_NOTIMPL; }
+  STDMETHODIMP AddFont(VARIANT_BOOL, VARIANT_BOOL, VARIANT_BOOL, VARIANT_BOOL) override { return E_NOTIMPL; }
+  STDMETHODIMP RemoveFont() override { return E_NOTIMPL; }
+  STDMETHODIMP ManageFonts(VARIANT_BOOL, VARIANT_BOOL, VARIANT_BOOL, VARIANT_BOOL*) override { return E_NOTIMPL; }
+};
+
 TEST(RootObject, ReleasesSlotsInSlotOrderAtTermination) {
   std::vector<std::string> log;
   kz::RootObject* root = kz::MakeObject<kz::RootObject>();
   // Set the GUID slot (22) first and the fonts slot (20) second: release follows the slots.
   _clsKelzudGUIDA* guid = new Probe<_clsKelzudGUIDA, GuidMembers>(&log, "guid");
-  _clsKelzudFontsA* fonts = new Probe<_clsKelzudFontsA>(&log, "fonts");
+  _clsKelzudFontsA* fonts = new Probe<_clsKelzudFontsA, FontsMembers>(&log, "fonts");
   ASSERT_HRESULT_SUCCEEDED(root->putref_m_clsKelzudGUIDA(&guid));
   ASSERT_HRESULT_SUCCEEDED(root->putref_m_clsKelzudFontsA(&fonts));
   guid->Release();

@@ -78,5 +78,15 @@ printf '[Links]\r\na=%s,Tool,/q,,%s\r\n' "$(winepath -w "$tmp/tool.exe")" "$(win
 wine "$exe" "$(winepath -w "$tmp/c.ini")" Links kelzudIFHPalsCSHORCUT >"$tmp/out" 2>"$tmp/err"; check $? 0 "shortcuts"
 check "$(ls "$tmp/links" 2>/dev/null)" "Tool.lnk" "shortcut written"
 
+# The font action: a source and destination in the Windows folder, installed and registered.
+win="$WINEPREFIX/drive_c/windows"
+cp "$(dirname "$0")/../fonts/data/KzTestSansMono-Oblique.ttf" "$win/kzpals-src.ttf"
+printf '[Fonts]\r\nf=Kzpals Font,%%WINDIR%%\\Fonts\\kzpals-font.ttf,%%WINDIR%%\\kzpals-src.ttf\r\n' > "$tmp/f.ini"
+wine "$exe" "$(winepath -w "$tmp/f.ini")" Fonts kelzudIFHPalsASFFONT >"$tmp/out" 2>"$tmp/err"; check $? 0 "the font action"
+check "$([ -f "$win/Fonts/kzpals-font.ttf" ] && echo copied)" copied "font copied into the fonts folder"
+check "$(wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Fonts' /v 'Kzpals Font (TrueType)' 2>/dev/null | tr -d '\r' | grep -c 'KZPALS-FONT.TTF')" 1 "font registered"
+wine reg delete 'HKLM\Software\Microsoft\Windows\CurrentVersion\Fonts' /v 'Kzpals Font (TrueType)' /f >/dev/null 2>&1
+rm -f "$win/kzpals-src.ttf" "$win/Fonts/kzpals-font.ttf"
+
 [ $fail = 0 ] && echo "kzpals: all checks passed"
 exit $fail

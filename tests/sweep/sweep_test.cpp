@@ -43,6 +43,7 @@ const std::map<std::wstring, const wchar_t*> kDenied = {
     {L"clsKelzudFFShortcutA.doAddShortCut", L"writes shell links into the user's folders"},
     {L"clsKelzudFFShortcutA.doAddShortCutPals", L"writes shell links and creates folders"},
     {L"clsKelzudMSWindowsA.AddToDocumentsList", L"adds to the user's recent documents"},
+    {L"clsKelzudFontsA.*", L"installs, registers and loads fonts"},
     {L"clsKelzud10RunTimeA.MinAllDekstopWindows", L"sends keys to the desktop (keyboard seam tests cover it)"},
     {L"clsKelzudINIFileHandler1A.PalsSSEXEA", L"runs the programs of its lines"},
     {L"clsKelzudINIFileHandler1A.PalsSSEXENOWAIT", L"runs the programs of its lines"},

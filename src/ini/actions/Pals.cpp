@@ -51,7 +51,6 @@ STDMETHODIMP IniFileHandler::PalsIREGBAK(KZ_ACTION_PARAMS) {
     if (ret) VariantInit(ret);                                  \
     return Guard([&] { ActionNotAvailable(L## #NAME); });       \
   }
-KZ_NOT_AVAILABLE(PalsASFFONT)
 KZ_NOT_AVAILABLE(PalsSSEXEA)
 KZ_NOT_AVAILABLE(PalsSSEXENOWAIT)
 KZ_NOT_AVAILABLE(PalsRCplDtopEntries)
