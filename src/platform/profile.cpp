@@ -106,7 +106,9 @@ bool Representable(const std::wstring& section, const std::wstring& key, const s
   return first == std::wstring::npos || (key[first] != L'[' && key[first] != L';');
 }
 
-// One writer of a file at a time, across processes: a mutex named after the full path.
+// One writer of a file at a time, across processes: a mutex named after the full path. The
+// mutexes of the files a process writes are kept open (up to a bound), so a loop of writes to
+// one file does not create and close its mutex every time.
 class WriterLock {
  public:
   explicit WriterLock(const std::wstring& full) {
@@ -115,24 +117,58 @@ class WriterLock {
       h ^= static_cast<unsigned long long>(c);
       h *= 1099511628211ull;
     }
-    wchar_t name[64];
-    std::swprintf(name, 64, L"Local\\Kelzud10.ProfileWriter.%016llx", h);
-    mutex_.reset(CreateMutexW(nullptr, FALSE, name));
-    if (!mutex_) return;
-    DWORD w = WaitForSingleObject(mutex_.get(), kLockWait);
+    mutex_ = Kept(h);
+    if (!mutex_) {
+      wchar_t name[64];
+      std::swprintf(name, 64, L"Local\\Kelzud10.ProfileWriter.%016llx", h);
+      own_.reset(CreateMutexW(nullptr, FALSE, name));
+      if (!own_) return;
+      mutex_ = Keep(h, own_) ? own_.release() : own_.get();
+    }
+    DWORD w = WaitForSingleObject(mutex_, kLockWait);
     owned_ = w == WAIT_OBJECT_0 || w == WAIT_ABANDONED;  // a writer that died left the file whole
   }
   ~WriterLock() {
-    if (owned_) ReleaseMutex(mutex_.get());
+    if (owned_) ReleaseMutex(mutex_);
   }
   WriterLock(const WriterLock&) = delete;
   WriterLock& operator=(const WriterLock&) = delete;
   explicit operator bool() const { return owned_; }
 
  private:
-  KernelHandle mutex_;
+  static constexpr size_t kKeptMutexes = 64;
+  struct Kept_ {
+    unsigned long long hash;
+    HANDLE mutex;
+  };
+  static SRWLOCK lock_;
+  static Kept_ kept_[kKeptMutexes];
+  static size_t count_;
+
+  static HANDLE Kept(unsigned long long h) {
+    AcquireSRWLockShared(&lock_);
+    HANDLE found = nullptr;
+    for (size_t i = 0; i < count_ && !found; ++i)
+      if (kept_[i].hash == h) found = kept_[i].mutex;
+    ReleaseSRWLockShared(&lock_);
+    return found;
+  }
+  // Whether the table took the handle (it is then closed only with the process).
+  static bool Keep(unsigned long long h, const KernelHandle& m) {
+    AcquireSRWLockExclusive(&lock_);
+    bool kept = count_ < kKeptMutexes;
+    if (kept) kept_[count_++] = {h, m.get()};
+    ReleaseSRWLockExclusive(&lock_);
+    return kept;
+  }
+
+  HANDLE mutex_ = nullptr;
+  KernelHandle own_;
   bool owned_ = false;
 };
+SRWLOCK WriterLock::lock_ = SRWLOCK_INIT;
+WriterLock::Kept_ WriterLock::kept_[WriterLock::kKeptMutexes];
+size_t WriterLock::count_ = 0;
 
 bool ReadAll(const std::wstring& path, std::string* bytes) {
   File f(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
@@ -146,6 +182,27 @@ bool ReadAll(const std::wstring& path, std::string* bytes) {
                           got != bytes->size()))
     return false;
   return true;
+}
+
+// The file to be written, read with its attributes through one handle: INVALID_FILE_ATTRIBUTES
+// when there is no such file (its folder exists); false when it cannot be read.
+bool ReadOriginal(const std::wstring& path, DWORD* attributes, std::string* bytes) {
+  File f(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                     OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  if (!f) {
+    DWORD e = GetLastError();
+    *attributes = GetFileAttributesW(path.c_str());  // a folder, or what kept the file from opening
+    if (*attributes != INVALID_FILE_ATTRIBUTES) return (*attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    return e == ERROR_FILE_NOT_FOUND && GetLastError() == ERROR_FILE_NOT_FOUND;  // else: no such folder
+  }
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!GetFileInformationByHandle(f.get(), &info) || info.nFileSizeHigh != 0 || info.nFileSizeLow > 0x40000000)
+    return false;
+  *attributes = info.dwFileAttributes;
+  bytes->assign(info.nFileSizeLow, '\0');
+  DWORD got = 0;
+  return bytes->empty() ||
+         (ReadFile(f.get(), &(*bytes)[0], static_cast<DWORD>(bytes->size()), &got, nullptr) && got == bytes->size());
 }
 
 bool WriteAll(HANDLE f, const char* data, size_t n) {
@@ -171,6 +228,7 @@ bool WriteCopy(const std::wstring& path, const std::string& bytes, size_t room, 
     if (!WriteAll(f.get(), kZeros, n)) return false;
     left -= n;
   }
+  if (room == 0) return true;
   LARGE_INTEGER end;
   end.QuadPart = static_cast<LONGLONG>(bytes.size());
   return SetFilePointerEx(f.get(), end, nullptr, FILE_BEGIN) && SetEndOfFile(f.get());
@@ -256,12 +314,11 @@ long ProfileWrite(const std::wstring& file, const std::wstring& section, const s
 
   WriterLock lock(f.full);
   if (!lock) return 0;
-  DWORD attributes = GetFileAttributesW(f.full.c_str());
-  bool exists = attributes != INVALID_FILE_ATTRIBUTES;
-  if (!exists && GetLastError() != ERROR_FILE_NOT_FOUND) return 0;  // no such folder
-  if (exists && (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY))) return 0;
+  DWORD attributes = 0;
   std::string original;
-  if (exists && !ReadAll(f.full, &original)) return 0;
+  if (!ReadOriginal(f.full, &attributes, &original)) return 0;
+  bool exists = attributes != INVALID_FILE_ATTRIBUTES;
+  if (exists && (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY))) return 0;
 
   // The copy lives beside the file (one rename replaces it) under a name of this thread's own.
   size_t slash = f.full.find_last_of(L'\\');
@@ -288,13 +345,17 @@ long ProfileWrite(const std::wstring& file, const std::wstring& section, const s
   if (copy_attributes == 0) copy_attributes = FILE_ATTRIBUTE_NORMAL;
   struct RemoveCopy {
     const std::wstring& path;
-    ~RemoveCopy() { DeleteFileW(path.c_str()); }  // after a rename there is nothing left to remove
-  } remove_copy{copy};
+    bool renamed;
+    ~RemoveCopy() {
+      if (!renamed) DeleteFileW(path.c_str());
+    }
+  } remove_copy{copy, false};
   if (!WriteCopy(copy, original, room, copy_attributes)) return 0;
   long rc = PlatformWrite(s, kp, vp, copy);
   if (!rc) return 0;
   if (Holds(copy, original)) return rc;  // nothing changed: the file stays as it is
   if (!ReplaceFile(copy, f.full)) return 0;
+  remove_copy.renamed = true;
   ++g_writes;
   return rc;
 }
