@@ -88,5 +88,26 @@ check "$(wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Fonts' /
 wine reg delete 'HKLM\Software\Microsoft\Windows\CurrentVersion\Fonts' /v 'Kzpals Font (TrueType)' /f >/dev/null 2>&1
 rm -f "$win/kzpals-src.ttf" "$win/Fonts/kzpals-font.ttf"
 
+# Program lines: kzpals returns only after each program has ended, one after another; a program
+# opened without waiting is still running when kzpals returns; a namespace entry from a line.
+sleeper="$(winepath -w "$(dirname "$exe")/kzt_sleeper.exe")"
+events="$(winepath -w "$tmp/events.log")"
+printf '[Run]\r\na=%s 500 %s one\r\nb=%s 10 %s two\r\n[Open]\r\na=%s,2500 %s late\r\n' \
+  "$sleeper" "$events" "$sleeper" "$events" "$sleeper" "$events" > "$tmp/p.ini"
+wine "$exe" "$(winepath -w "$tmp/p.ini")" Run kelzudIFHPalsSSEXEAW >"$tmp/out" 2>"$tmp/err"; check $? 0 "program lines"
+check "$(tr -d '\r' < "$tmp/events.log" | cut -d' ' -f1,2 | paste -sd,)" "start one,end one,start two,end two" "programs run in turn, each to its end"
+rm -f "$tmp/events.log"
+wine "$exe" "$(winepath -w "$tmp/p.ini")" Open 50 >"$tmp/out" 2>"$tmp/err"; check $? 0 "open lines"
+check "$(cat "$tmp/events.log" 2>/dev/null | grep -c '^end late')" 0 "kzpals returned before the opened program ended"
+for i in $(seq 1 200); do grep -q '^end late' "$tmp/events.log" 2>/dev/null && break; sleep 0.1; done
+check "$(grep -c '^end late' "$tmp/events.log" 2>/dev/null)" 1 "the opened program ran to its end"
+guid='{3E1F7B20-9C4A-4D8E-B5F6-0A1B2C3D4E5F}'
+printf '[Entries]\r\na=%s^Kzpals Item^^^C:\\Kz\\app.exe^false^true^\r\n' "$guid" > "$tmp/e.ini"
+wine "$exe" "$(winepath -w "$tmp/e.ini")" Entries kelzudIFHPalsCSFLINKEX >"$tmp/out" 2>"$tmp/err"; check $? 0 "entry lines"
+check "$(wine reg query "HKCR\\CLSID\\$guid\\DefaultIcon" /ve 2>/dev/null | tr -d '\r' | awk '/REG_SZ/{print $3}')" 'C:\Kz\app.exe,0' "entry icon"
+check "$(wine reg query "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ControlPanel\\NameSpace\\$guid" 2>/dev/null | grep -c REG_SZ)" 1 "control-panel entry"
+wine reg delete "HKCR\\CLSID\\$guid" /f >/dev/null 2>&1
+wine reg delete "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ControlPanel\\NameSpace\\$guid" /f >/dev/null 2>&1
+
 [ $fail = 0 ] && echo "kzpals: all checks passed"
 exit $fail

@@ -51,9 +51,6 @@ STDMETHODIMP IniFileHandler::PalsIREGBAK(KZ_ACTION_PARAMS) {
     if (ret) VariantInit(ret);                                  \
     return Guard([&] { ActionNotAvailable(L## #NAME); });       \
   }
-KZ_NOT_AVAILABLE(PalsSSEXEA)
-KZ_NOT_AVAILABLE(PalsSSEXENOWAIT)
-KZ_NOT_AVAILABLE(PalsRCplDtopEntries)
 KZ_NOT_AVAILABLE(PalsFILEASSOCIATION)
 KZ_NOT_AVAILABLE(PalsCOMMANDASSOCIATION)
 #undef KZ_NOT_AVAILABLE
