@@ -115,7 +115,8 @@ TEST_F(ActionTest, PalsDispatchesEveryCodeAsTheTableSays) {
       continue;
     } else if (method == L"PalsASCSFNF" || method == L"PalsCSFILES" || method == L"PalsSIni" ||
                method == L"PalsCDBTableFld" || method == L"PalsCreateShorCuts" ||
-               method == L"PalsASFFONT" || method == L"PalsRCplDtopEntries" || method == L"PalsSSEXENOWAIT") {
+               method == L"PalsASFFONT" || method == L"PalsRCplDtopEntries" || method == L"PalsSSEXENOWAIT" ||
+               method == L"PalsFILEASSOCIATION") {
       EXPECT_EQ(r.error, 9) << c.code << ": the line has too few fields";
     } else if (method == L"PalsSSEXEA") {
       EXPECT_EQ(r.error, 53) << "the line's command v names no program";

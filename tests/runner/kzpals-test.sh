@@ -108,6 +108,22 @@ check "$(wine reg query "HKCR\\CLSID\\$guid\\DefaultIcon" /ve 2>/dev/null | tr -
 check "$(wine reg query "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ControlPanel\\NameSpace\\$guid" 2>/dev/null | grep -c REG_SZ)" 1 "control-panel entry"
 wine reg delete "HKCR\\CLSID\\$guid" /f >/dev/null 2>&1
 wine reg delete "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ControlPanel\\NameSpace\\$guid" /f >/dev/null 2>&1
+# File types: code 14 registers each line's extension, the dot added where it is missing; code
+# 15 runs the same lines; a line with four fields ends the action with error 9.
+ext="kzpals$$"; typ="Kelzud10Tests.Kzpals$$"
+regdefault() { wine reg query "HKCR\\$1" /ve 2>/dev/null | tr -d '\r' | sed -n 's/^ *(Default) *REG_SZ *//p'; }
+printf '[Types]\r\na=%s^C:\\My Apps\\v.exe^%s^Kzpals type^\r\n[Short]\r\na=.%sx^v.exe^%sx^four\r\n' "$ext" "$typ" "$ext" "$typ" > "$tmp/t.ini"
+for code in kelzudIFHPalsCSFNFA 15; do
+  wine reg delete "HKCR\\.$ext" /f >/dev/null 2>&1; wine reg delete "HKCR\\$typ" /f >/dev/null 2>&1
+  wine "$exe" "$(winepath -w "$tmp/t.ini")" Types $code >"$tmp/out" 2>"$tmp/err"; check $? 0 "the association action ($code)"
+  check "$(regdefault ".$ext")" "$typ" "the extension's type ($code)"
+  check "$(regdefault "$typ\\shell\\open\\command")" '"C:\My Apps\v.exe" "%1"' "the open command ($code)"
+  check "$(regdefault "$typ\\DefaultIcon")" 'C:\My Apps\v.exe,0' "the icon ($code)"
+done
+wine "$exe" "$(winepath -w "$tmp/t.ini")" Short kelzudIFHPalsCSCMDA >"$tmp/out" 2>"$tmp/err"; check $? 1 "a short association line"
+grep -q 'error 9' "$tmp/err" || { echo "FAIL: short association line: $(tr -d '\r' < "$tmp/err")"; fail=1; }
+check "$(wine reg query "HKCR\\.${ext}x" >/dev/null 2>&1 && echo present || echo absent)" absent "nothing of the short line"
+wine reg delete "HKCR\\.$ext" /f >/dev/null 2>&1; wine reg delete "HKCR\\$typ" /f >/dev/null 2>&1
 
 [ $fail = 0 ] && echo "kzpals: all checks passed"
 exit $fail

@@ -44,15 +44,4 @@ STDMETHODIMP IniFileHandler::PalsIREGBAK(KZ_ACTION_PARAMS) {
   return S_OK;
 }
 
-// Actions and members whose families this build does not carry: they say so instead of
-// pretending to have done their work.
-#define KZ_NOT_AVAILABLE(NAME)                                   \
-  STDMETHODIMP IniFileHandler::NAME(KZ_ACTION_PARAMS) {         \
-    if (ret) VariantInit(ret);                                  \
-    return Guard([&] { ActionNotAvailable(L## #NAME); });       \
-  }
-KZ_NOT_AVAILABLE(PalsFILEASSOCIATION)
-KZ_NOT_AVAILABLE(PalsCOMMANDASSOCIATION)
-#undef KZ_NOT_AVAILABLE
-
 }  // namespace kz
