@@ -22,6 +22,7 @@ command -v i686-w64-mingw32-widl >/dev/null && command -v x86_64-w64-mingw32-wid
 command -v cmake >/dev/null || need+=(cmake)
 command -v ninja >/dev/null || need+=(ninja-build)
 command -v Xvfb >/dev/null || need+=(xvfb)  # real windows in tests: forms, pickers, keyboard
+command -v import >/dev/null || need+=(imagemagick)  # screenshots of forms for the documentation
 if [ ${#need[@]} -gt 0 ]; then
   echo "setup: installing ${need[*]}"
   dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386

@@ -467,3 +467,20 @@ TEST_F(EnvActionTest, PathLinesAppendFoldersOnce) {
   EXPECT_EQ(SavedPath::Get(kz::env::kControlSet002), L"C:\\windows;E:\\Tools\\bin");
   EXPECT_EQ(SavedPath::Get(kz::env::kCurrentControlSet), L"C:\\windows;E:\\Tools\\bin");
 }
+
+TEST_F(EnvActionTest, TheUsersDriveIsAskedForOnTheDriveForm) {
+  // Unattended, the form is logged and closes as on Cancel: nothing was chosen on this thread,
+  // so the variable becomes the bare backslash; "pv" keeps a value that is already there, though
+  // the form is still asked.
+  UnattendedLog boxes;
+  Family(L"KZT_CUSKEEP", L"D:\\");
+  family_.push_back(L"KZT_CUS");
+  Section({{L"KZT_CUS", L"CusDrv,cmd,,"}, {L"KZT_CUSKEEP", L"cusdrv,cmd,pv,"}});
+  CallResult r = Pals(0);
+  ASSERT_EQ(r.error, 0) << kz::ToAnsi(r.description);
+  EXPECT_EQ(Family(L"KZT_CUS"), L"\\");
+  EXPECT_EQ(Family(L"KZT_CUSKEEP"), L"D:\\");
+  const std::wstring form =
+      L"Form\tSelect Drive\tin which drive you want to keep all data and settings of Plinvek programs?";
+  EXPECT_EQ(boxes.Records(), (std::vector<std::wstring>{form, form}));
+}

@@ -61,6 +61,15 @@ made="$(winepath -w "$tmp/made")"
 printf '[Env]\r\nKZT_KZPALS_DIR=%s,,md,\r\n' "$made" > "$tmp/env.ini"
 wine "$exe" "$(winepath -w "$tmp/env.ini")" Env kelzudIFHPalsCENVVAR >"$tmp/out" 2>"$tmp/err"; check $? 0 "environment lines"
 check "$([ -d "$tmp/made" ] && echo made)" made "the folder of an md line"
+# The user's drive: unattended, the drive form is logged instead of shown and closes as on
+# Cancel, so the line's variable is the drive chosen before (none here) and a backslash.
+printf '[Drive]\r\nKZT_KZPALS_CUSDRV=cusdrv,cmd,,\r\n' > "$tmp/drive.ini"
+KELZUD10_UNATTENDED="$(winepath -w "$tmp/ui.log")" wine "$exe" "$(winepath -w "$tmp/drive.ini")" Drive 0 \
+  >"$tmp/out" 2>"$tmp/err"; check $? 0 "the user's drive line"
+check "$(tr -d '\r' < "$tmp/ui.log" 2>/dev/null | grep -c '^Form.Select Drive.in which drive you want')" 1 "the drive form, logged"
+check "$(wine reg query 'HKCU\Environment' /v KZT_KZPALS_CUSDRV 2>/dev/null | tr -d '\r' | awk '/REG_/{print $3}')" '\' \
+  "the variable of the line"
+wine reg delete 'HKCU\Environment' /v KZT_KZPALS_CUSDRV /f >/dev/null 2>&1
 # INI lines and file backups run through the same command line.
 printf 'one' > "$tmp/one.txt"
 mkdir -p "$tmp/dest"

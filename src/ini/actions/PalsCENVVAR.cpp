@@ -8,6 +8,7 @@
 #include "crypto/clsKelzudGUIDA.h"
 #include "frame/kz.h"
 #include "frame/modules.h"
+#include "fs/frmCusDrvA.h"
 #include "ini/actions/ActionEngine.h"
 #include "platform/ui.h"
 #include "registry/clsKelzudEnvironmentVarA.h"
@@ -120,7 +121,11 @@ STDMETHODIMP IniFileHandler::PalsCENVVAR(KZ_ACTION_PARAMS) {
             DWORD n = GetEnvironmentVariableW(L"windir", buf, MAX_PATH);
             last = std::wstring(buf, n < MAX_PATH ? n : 0).substr(0, 2) + L"\\";
           } else if (EqualNoCase(field0, L"cusdrv")) {
-            throw Error(kErrNoMember, L"", L"The drive-selection form is not available in this build of Kelzud10");
+            // The user's drive for program data; a form closed without a choice leaves the
+            // drive chosen earlier on this thread, or none.
+            cusdrv::ShowForm();
+            SetCursor(LoadCursorW(nullptr, IDC_APPSTARTING));
+            last = cusdrv::ChosenDrive() + L"\\";
           } else if (EqualNoCase(field0, L"computername")) {
             last = TrimSpaces(GetComputerNameText());
           } else if (EqualNoCase(field0, L"guid")) {
