@@ -22,6 +22,8 @@ constexpr DWORD kLongestList = 1u << 28;
 constexpr DWORD kLockWait = 60000;
 // Free space beyond which a write is not expected to run out of room.
 constexpr unsigned long long kPlentyOfRoom = 256ull << 20;
+// A copy up to this size, with its room, is written in one piece from the stack.
+constexpr size_t kSmallRoom = 32768;
 constexpr DWORD kReplaceWait = 5000;
 
 std::atomic<unsigned long> g_writes{0};
@@ -195,11 +197,16 @@ bool ReadOriginal(const std::wstring& path, DWORD* attributes, std::string* byte
     if (*attributes != INVALID_FILE_ATTRIBUTES) return (*attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     return e == ERROR_FILE_NOT_FOUND && GetLastError() == ERROR_FILE_NOT_FOUND;  // else: no such folder
   }
-  BY_HANDLE_FILE_INFORMATION info;
-  if (!GetFileInformationByHandle(f.get(), &info) || info.nFileSizeHigh != 0 || info.nFileSizeLow > 0x40000000)
+  // Not GetFileInformationByHandle: it also asks for the volume's serial number, which costs
+  // more than the rest of the read together.
+  FILE_STANDARD_INFO size;
+  FILE_BASIC_INFO basic;
+  if (!GetFileInformationByHandleEx(f.get(), FileStandardInfo, &size, sizeof size) ||
+      !GetFileInformationByHandleEx(f.get(), FileBasicInfo, &basic, sizeof basic) ||
+      size.EndOfFile.QuadPart > 0x40000000)
     return false;
-  *attributes = info.dwFileAttributes;
-  bytes->assign(info.nFileSizeLow, '\0');
+  *attributes = basic.FileAttributes;
+  bytes->assign(static_cast<size_t>(size.EndOfFile.QuadPart), '\0');
   DWORD got = 0;
   return bytes->empty() ||
          (ReadFile(f.get(), &(*bytes)[0], static_cast<DWORD>(bytes->size()), &got, nullptr) && got == bytes->size());
@@ -222,8 +229,16 @@ bool WriteCopy(const std::wstring& path, const std::string& bytes, size_t room, 
   File f(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, attributes, nullptr));
   if (!f) return false;
   static const char kZeros[65536] = {};
-  if (!WriteAll(f.get(), bytes.data(), bytes.size())) return false;
-  for (size_t left = room; left;) {
+  if (room && bytes.size() + room <= kSmallRoom) {
+    // One write of the bytes and their room together.
+    char joined[kSmallRoom];
+    std::copy(bytes.begin(), bytes.end(), joined);
+    std::fill(joined + bytes.size(), joined + bytes.size() + room, '\0');
+    if (!WriteAll(f.get(), joined, bytes.size() + room)) return false;
+  } else {
+    if (!WriteAll(f.get(), bytes.data(), bytes.size())) return false;
+  }
+  for (size_t left = bytes.size() + room <= kSmallRoom ? 0 : room; left;) {
     size_t n = std::min(left, sizeof kZeros);
     if (!WriteAll(f.get(), kZeros, n)) return false;
     left -= n;
@@ -334,11 +349,12 @@ long ProfileWrite(const std::wstring& file, const std::wstring& section, const s
   // Room for the new line and for a rewrite that doubles the file (the platform's writer ends
   // every line, even an empty one, with CR LF).
   size_t room = original.size() + (s.size() + k.size() + v.size()) * 4 + 64;
-  // Taking the room costs a write of it; on a disk with far more free space than that it
-  // cannot run out, and the copy is written without it.
+  // Taking the room costs a write of it. A small file's room is always taken: that is cheaper
+  // than asking the disk for its free space. A larger one is not taken on a disk with far more
+  // free space than that, where it cannot run out.
   ULARGE_INTEGER free_bytes;
   std::wstring folder = f.full.substr(0, slash + 1);
-  if (GetDiskFreeSpaceExW(folder.c_str(), &free_bytes, nullptr, nullptr) &&
+  if (original.size() + room > kSmallRoom && GetDiskFreeSpaceExW(folder.c_str(), &free_bytes, nullptr, nullptr) &&
       free_bytes.QuadPart > room + kPlentyOfRoom)
     room = 0;
   DWORD copy_attributes = exists ? (attributes & ~FILE_ATTRIBUTE_READONLY) : FILE_ATTRIBUTE_NORMAL;
