@@ -72,15 +72,6 @@ std::wstring KeyClass(HKEY root, const std::wstring& path) {
   return cls;
 }
 
-DWORD SubKeyCount(HKEY root, const std::wstring& path) {
-  HKEY k = nullptr;
-  DWORD n = 0;
-  if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) return 0;
-  RegQueryInfoKeyW(k, nullptr, nullptr, nullptr, &n, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
-  RegCloseKey(k);
-  return n;
-}
-
 std::wstring Box(const std::wstring& text) { return kz::UnattendedRecord(0, kz::LibraryTitle(), text); }
 
 // One entry's GUID, and everything it may leave in the registry removed at the end.
@@ -188,7 +179,13 @@ TEST_F(EntryTest, SubkeysOfOthersSurviveRemoval) {
 TEST_F(EntryTest, GuidTextsThatAreNoGuidTouchNothing) {
   const std::wstring g = Guid(), cls = L"CLSID\\" + g;
   Create(g, L"Kept");
-  const DWORD classes_before = SubKeyCount(HKEY_CLASSES_ROOT, L"CLSID");
+  // Another class's key beside it: removing CLSID's own tree would take it away. (Counting
+  // CLSID's subkeys would do too, but other tests register classes at the same time.)
+  const std::wstring neighbour = L"CLSID\\" + Guid() + L"\\Neighbour";
+  HKEY made = nullptr;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, neighbour.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &made, nullptr),
+            ERROR_SUCCESS);
+  RegCloseKey(made);
   const Value clsid_default = Read(HKEY_CLASSES_ROOT, L"CLSID", L"");
   const std::wstring bare = g.substr(1, 36);
   const std::wstring bad[] = {L"", L"{}", L"x", g + L"\\Shell", g + L"\\Shell\\Open", L"..\\" + g, L" " + g,
@@ -201,7 +198,12 @@ TEST_F(EntryTest, GuidTextsThatAreNoGuidTouchNothing) {
     want.push_back(want.back());
   }
   EXPECT_EQ(log_.Records(), want);
-  EXPECT_EQ(SubKeyCount(HKEY_CLASSES_ROOT, L"CLSID"), classes_before);
+  EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, neighbour));
+  for (const std::wstring& b : bad) {
+    if (!b.empty() && b.compare(0, g.size(), g) != 0) {
+      EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, L"CLSID\\" + b)) << kz::ToAnsi(b);
+    }
+  }
   EXPECT_EQ(Read(HKEY_CLASSES_ROOT, L"CLSID", L"").bytes, clsid_default.bytes);
   EXPECT_EQ(Text(HKEY_CLASSES_ROOT, cls), L"Kept");
   EXPECT_EQ(Text(HKEY_CLASSES_ROOT, cls + L"\\Shell\\Open\\Command"), L"C:\\App\\app.exe /open");
