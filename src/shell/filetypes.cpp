@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "base/owner.h"
+#include "base/text.h"
 #include "base/win.h"
 #include "frame/modules.h"
 #include "platform/registry.h"
@@ -211,6 +212,33 @@ void AddCommand(const std::wstring& extension, const std::wstring& action, const
   key = Create(journal, verb_command, usable);
   if (!Write(journal, key, verb_command, command)) return;
   journal.Commit();
+}
+
+namespace {
+
+std::wstring Text(const BSTR* b) { return b ? FromBstr(*b) : std::wstring(); }
+
+// The caller's variable, when it changed.
+void Update(BSTR* target, const std::wstring& before, const std::wstring& after) {
+  if (!target || before == after) return;
+  BSTR b = ToBstr(after);
+  SysFreeString(*target);
+  *target = b;
+}
+
+}  // namespace
+
+void AssociateForCaller(BSTR* extension, BSTR* application, BSTR* identifier, BSTR* description, BSTR* icon,
+                        EmptyIcon rule) {
+  const std::wstring identifier_in = Text(identifier), icon_in = Text(icon);
+  std::wstring identifier_out = identifier_in, icon_out = icon_in;
+  Associate(Text(extension), Text(application), identifier_out, Text(description), icon_out, rule);
+  Update(identifier, identifier_in, identifier_out);
+  Update(icon, icon_in, icon_out);
+}
+
+void AddCommandForCaller(BSTR* extension, BSTR* action, BSTR* command) {
+  AddCommand(Text(extension), Text(action), Text(command));
 }
 
 }  // namespace filetypes

@@ -9,6 +9,8 @@
 #pragma once
 #include <string>
 
+#include "base/win.h"
+
 namespace kz {
 namespace filetypes {
 
@@ -21,6 +23,14 @@ enum class EmptyIcon { Kept, FromApplication };
 // verb keys are reached, and an empty `icon` becomes "application,0" under FromApplication.
 void Associate(const std::wstring& extension, const std::wstring& application, std::wstring& identifier,
                const std::wstring& description, std::wstring& icon, EmptyIcon rule);
+
+// Associate_File as both classes answer an automation caller: missing arguments read as empty
+// texts, and the caller's Identifier and Icon take the results when they changed.
+void AssociateForCaller(BSTR* extension, BSTR* application, BSTR* identifier, BSTR* description, BSTR* icon,
+                        EmptyIcon rule);
+
+// File_Command as both classes answer an automation caller.
+void AddCommandForCaller(BSTR* extension, BSTR* action, BSTR* command);
 
 // Adds the verb `action` with `command` to the type that `extension` points to.
 void AddCommand(const std::wstring& extension, const std::wstring& action, const std::wstring& command);
