@@ -172,21 +172,7 @@ SRWLOCK WriterLock::lock_ = SRWLOCK_INIT;
 WriterLock::Kept_ WriterLock::kept_[WriterLock::kKeptMutexes];
 size_t WriterLock::count_ = 0;
 
-bool ReadAll(const std::wstring& path, std::string* bytes) {
-  File f(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                     OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-  if (!f) return false;
-  LARGE_INTEGER size;
-  if (!GetFileSizeEx(f.get(), &size) || size.QuadPart > 0x40000000) return false;
-  bytes->assign(static_cast<size_t>(size.QuadPart), '\0');
-  DWORD got = 0;
-  if (!bytes->empty() && (!ReadFile(f.get(), &(*bytes)[0], static_cast<DWORD>(bytes->size()), &got, nullptr) ||
-                          got != bytes->size()))
-    return false;
-  return true;
-}
-
-// The file to be written, read with its attributes through one handle: INVALID_FILE_ATTRIBUTES
+// A file read with its attributes through one handle: INVALID_FILE_ATTRIBUTES
 // when there is no such file (its folder exists); false when it cannot be read.
 bool ReadOriginal(const std::wstring& path, DWORD* attributes, std::string* bytes) {
   File f(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
@@ -255,7 +241,8 @@ bool Holds(const std::wstring& path, const std::string& bytes) {
   if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &d)) return false;
   if (d.nFileSizeHigh != 0 || d.nFileSizeLow != bytes.size()) return false;
   std::string now;
-  return ReadAll(path, &now) && now == bytes;
+  DWORD attributes = 0;
+  return ReadOriginal(path, &attributes, &now) && attributes != INVALID_FILE_ATTRIBUTES && now == bytes;
 }
 
 // Replaces `target` by `source` in one rename; a reader that has the file open delays it.
