@@ -3,10 +3,8 @@
 #include <vector>
 
 #include "base/error.h"
-#include "base/longhandle.h"
 #include "base/perthread.h"
 #include "base/text.h"
-#include "com/refcounted.h"
 #include "frame/modules.h"
 #include "fs/DriveObject.h"
 #include "platform/ui.h"
@@ -82,45 +80,6 @@ std::wstring DriveListText(const std::wstring& root) {
   if (!extra.empty()) text += L" [" + extra + L"]";
   return text;
 }
-
-// The form holds a window handle behind the property "hWnd", which is what the keep-on-top
-// service reads.
-class WindowObject : public RefCounted<IDispatch> {
- public:
-  explicit WindowObject(HWND h) : hwnd_(h) {}
-  STDMETHODIMP GetTypeInfoCount(UINT* n) override {
-    if (!n) return E_POINTER;
-    *n = 0;
-    return S_OK;
-  }
-  STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** ti) override {
-    if (ti) *ti = nullptr;
-    return DISP_E_BADINDEX;
-  }
-  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* names, UINT n, LCID, DISPID* ids) override {
-    if (!names || !ids || n == 0) return E_INVALIDARG;
-    for (UINT i = 0; i < n; ++i) ids[i] = DISPID_UNKNOWN;
-    if (n > 1 || !names[0] || !EqualNoCase(names[0], L"hWnd")) return DISP_E_UNKNOWNNAME;
-    ids[0] = 1;
-    return S_OK;
-  }
-  STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* dp, VARIANT* result, EXCEPINFO*,
-                      UINT*) override {
-    if (id != 1 || !(flags & (DISPATCH_PROPERTYGET | DISPATCH_METHOD))) return DISP_E_MEMBERNOTFOUND;
-    if (dp && dp->cArgs) return DISP_E_BADPARAMCOUNT;
-    long value = 0;
-    if (!LongFromHandle(hwnd_, &value)) return E_FAIL;
-    if (result) {
-      VariantClear(result);
-      result->vt = VT_I4;
-      result->lVal = value;
-    }
-    return S_OK;
-  }
-
- private:
-  HWND hwnd_;
-};
 
 HINSTANCE ThisModule() {
   HMODULE m = nullptr;
@@ -263,9 +222,7 @@ class Form {
 
   void Load() {
     // Held above every other window, as the keep-on-top service places a client's form.
-    IDispatch* self = new WindowObject(hwnd_);
-    KelzudWinOnTopA::PutOnTop(self);
-    self->Release();
+    KelzudWinOnTopA::PutOnTop(hwnd_);
     const std::wstring drive = WindowsDrive();
     SetWindowTextW(current_, (drive + L"\\").c_str());
     FillDrives(drive);

@@ -10,11 +10,14 @@ namespace kz {
 void KelzudWinOnTopA::PutOnTop(IDispatch* form) {
   try {
     Var handle = GetProp(form, L"hWnd");
-    HWND window = HandleFromLong<HWND>(VarToLong(handle.get()));
-    SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    PutOnTop(HandleFromLong<HWND>(VarToLong(handle.get())));
   } catch (...) {
     // The form keeps its place in the window order.
   }
+}
+
+void KelzudWinOnTopA::PutOnTop(HWND window) {
+  SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
 }
 
 STDMETHODIMP KelzudWinOnTopA::PutWindowOnTop(IDispatch** pFrm, VARIANT* ret) {

@@ -13,6 +13,8 @@ class KelzudWinOnTopA : public ComObject<KelzudWinOnTopA, _clsKelzudWinOnTopA> {
   // Makes the window whose handle `form.hWnd` holds topmost, keeping its place and size.
   // Every failure (no object, no hWnd, no such window) is ignored.
   static void PutOnTop(IDispatch* form);
+  // The same for a window of the library's own.
+  static void PutOnTop(HWND window);
 };
 
 }  // namespace kz
