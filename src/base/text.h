@@ -12,6 +12,8 @@ inline std::wstring FromAnsi(const std::string& s) { return FromAnsi(s.data(), s
 
 // Text of a BSTR, NULs included; a null BSTR is the empty string.
 inline std::wstring FromBstr(BSTR b) { return b ? std::wstring(b, SysStringLen(b)) : std::wstring(); }
+// Text of a by-reference string argument; a missing (null) reference is the empty string.
+inline std::wstring FromBstr(const BSTR* b) { return b ? FromBstr(*b) : std::wstring(); }
 // A new BSTR holding s (NULs included); throws error 7 when memory runs out.
 BSTR ToBstr(const std::wstring& s);
 

@@ -33,7 +33,6 @@ const Method kMethods[25] = {
     {kEnhanced, CALG_SHA, CALG_3DES_112},
 };
 
-std::wstring Text(BSTR* b) { return b ? FromBstr(*b) : std::wstring(); }
 
 int HexValue(wchar_t c) {
   if (c >= L'0' && c <= L'9') return c - L'0';
@@ -235,7 +234,7 @@ STDMETHODIMP ProviderCipherSuite::StringCryptography(acCryptographicTypeConst* C
   return Guard([&] {
     BSTR source = sSourceString ? *sSourceString : nullptr;
     *ret = StringResult(CryptographicType ? *CryptographicType : CRYPTO_ENCRYPTION, source ? source : L"",
-                        source ? SysStringLen(source) : 0, Text(sPassword),
+                        source ? SysStringLen(source) : 0, FromBstr(sPassword),
                         CryptographicMethod ? *CryptographicMethod : 0,
                         CryptographicConversion ? *CryptographicConversion : CRYPTO_CONVERSION_HEXA);
   });
@@ -247,8 +246,8 @@ STDMETHODIMP ProviderCipherSuite::FileCryptography(acCryptographicTypeConst* Cry
                                                    VARIANT_BOOL* ret) {
   return Guard([&] {
     *ret = VARIANT_FALSE;
-    bool ok = FileCipher(CrytographicType ? *CrytographicType : CRYPTO_ENCRYPTION, Text(sSourceFile),
-                         Text(sPassword),
+    bool ok = FileCipher(CrytographicType ? *CrytographicType : CRYPTO_ENCRYPTION, FromBstr(sSourceFile),
+                         FromBstr(sPassword),
                          CryptographicMethod ? *CryptographicMethod : MS_ENHANCED_PROV__CALG_MD5__CALG_3DES_112);
     *ret = ok ? VARIANT_TRUE : VARIANT_FALSE;
   });
@@ -264,13 +263,13 @@ STDMETHODIMP ProviderCipherSuite::DoEncryptString(LONG* HSessionKey, VARIANT* sD
 }
 
 STDMETHODIMP ProviderCipherSuite::DoDecryptString(LONG* HSessionKey, BSTR* sDataValue, BSTR* ret) {
-  return Guard([&] { *ret = ToBstr(DecryptString(HSessionKey ? *HSessionKey : 0, Text(sDataValue))); });
+  return Guard([&] { *ret = ToBstr(DecryptString(HSessionKey ? *HSessionKey : 0, FromBstr(sDataValue))); });
 }
 
 STDMETHODIMP ProviderCipherSuite::DoFileEncrypt(BSTR* sFileName, LONG* lKey, VARIANT_BOOL* ret) {
   return Guard([&] {
     long k = lKey ? *lKey : 0;
-    *ret = FileOperation(Text(sFileName), &k, true) ? VARIANT_TRUE : VARIANT_FALSE;
+    *ret = FileOperation(FromBstr(sFileName), &k, true) ? VARIANT_TRUE : VARIANT_FALSE;
     if (lKey) *lKey = k;
   });
 }
@@ -278,7 +277,7 @@ STDMETHODIMP ProviderCipherSuite::DoFileEncrypt(BSTR* sFileName, LONG* lKey, VAR
 STDMETHODIMP ProviderCipherSuite::DoFileDecrypt(BSTR* sFileName, LONG* lKey, VARIANT_BOOL* ret) {
   return Guard([&] {
     long k = lKey ? *lKey : 0;
-    *ret = FileOperation(Text(sFileName), &k, false) ? VARIANT_TRUE : VARIANT_FALSE;
+    *ret = FileOperation(FromBstr(sFileName), &k, false) ? VARIANT_TRUE : VARIANT_FALSE;
     if (lKey) *lKey = k;
   });
 }

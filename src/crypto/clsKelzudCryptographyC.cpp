@@ -44,7 +44,6 @@ long CheckedType(const std::wstring& text, const std::wstring& key, quilCryptoEn
   return t;
 }
 
-std::wstring Text(BSTR* b) { return b ? FromBstr(*b) : std::wstring(); }
 
 }  // namespace
 
@@ -115,7 +114,7 @@ std::string KeyCipher::ConvertStringFromHex(const std::wstring& hex) {
 STDMETHODIMP KeyCipher::Encrypt(BSTR* sTextToEncrypt, BSTR* sPrivateKey, VARIANT_BOOL* bReturnTextInHex,
                                 quilCryptoEncryptionType* enEncryptionType, BSTR* ret) {
   return Guard([&] {
-    std::wstring text = Text(sTextToEncrypt), key = Text(sPrivateKey);
+    std::wstring text = FromBstr(sTextToEncrypt), key = FromBstr(sPrivateKey);
     long type = CheckedType(text, key, enEncryptionType, kSrcEncrypt);
     std::string cipher = EncryptDecrypt(AnsiBytes(text), key, true, type);
     bool hex = bReturnTextInHex && *bReturnTextInHex;
@@ -126,7 +125,7 @@ STDMETHODIMP KeyCipher::Encrypt(BSTR* sTextToEncrypt, BSTR* sPrivateKey, VARIANT
 STDMETHODIMP KeyCipher::Decrypt(BSTR* sTextToDecrypt, BSTR* sPrivateKey, VARIANT_BOOL* bTextSuppliedInHex,
                                 quilCryptoEncryptionType* enEncryptionType, BSTR* ret) {
   return Guard([&] {
-    std::wstring text = Text(sTextToDecrypt), key = Text(sPrivateKey);
+    std::wstring text = FromBstr(sTextToDecrypt), key = FromBstr(sPrivateKey);
     long type = CheckedType(text, key, enEncryptionType, kSrcDecrypt);
     bool hex = bTextSuppliedInHex && *bTextSuppliedInHex;
     std::string cipher = hex ? ConvertStringFromHex(text) : AnsiBytes(text);

@@ -9,7 +9,6 @@
 namespace kz {
 namespace {
 
-std::wstring Text(const BSTR* b) { return b ? FromBstr(*b) : std::wstring(); }
 
 // The root of the first CD-ROM drive ("D:\"), or empty when there is none.
 std::wstring FirstCdromRoot() {
@@ -36,14 +35,14 @@ STDMETHODIMP CdromDrives::GetCDRomLetter(BSTR* ret) {
 STDMETHODIMP CdromDrives::GetSerialNumber(BSTR* strDrive, long* ret) {
   if (!ret) return E_POINTER;
   *ret = 0;
-  return Guard([&] { *ret = cdrom::VolumeSerial(Text(strDrive)); });
+  return Guard([&] { *ret = cdrom::VolumeSerial(FromBstr(strDrive)); });
 }
 
 STDMETHODIMP CdromDrives::GetDriveDesc(short* CDsCount, BSTR* CDsLetters, VARIANT* ret) {
   if (ret) VariantInit(ret);
   return Guard([&] {
     short count = CDsCount ? *CDsCount : 0;
-    std::wstring letters = Text(CDsLetters);
+    std::wstring letters = FromBstr(CDsLetters);
     // The caller's variables change only when the whole list was read.
     cdrom::AppendCdromDrives(count, letters, L' ', true);
     BSTR b = CDsLetters ? ToBstr(letters) : nullptr;

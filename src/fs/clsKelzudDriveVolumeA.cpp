@@ -9,7 +9,6 @@
 namespace kz {
 namespace {
 
-std::wstring Text(const BSTR* b) { return b ? FromBstr(*b) : std::wstring(); }
 
 }  // namespace
 
@@ -18,7 +17,7 @@ STDMETHODIMP DriveVolume::GetSerialNumber(BSTR* strDrive, long* ret) {
   *ret = 0;
   return Guard([&] {
     try {
-      *ret = cdrom::VolumeSerial(Text(strDrive));
+      *ret = cdrom::VolumeSerial(FromBstr(strDrive));
     } catch (...) {
       // Ignored: the answer stays 0.
     }
@@ -31,7 +30,7 @@ STDMETHODIMP DriveVolume::GetSerialLabel(BSTR* strDrive, BSTR* ret) {
   return Guard([&] {
     std::wstring label;
     try {
-      label = cdrom::VolumeLabelBuffer(Text(strDrive));
+      label = cdrom::VolumeLabelBuffer(FromBstr(strDrive));
     } catch (...) {
       label.clear();
     }
@@ -43,7 +42,7 @@ STDMETHODIMP DriveVolume::GetDriveDesc(short* CDsCount, BSTR* CDsLetters, VARIAN
   if (ret) VariantInit(ret);
   return Guard([&] {
     short count = CDsCount ? *CDsCount : 0;
-    std::wstring letters = Text(CDsLetters);
+    std::wstring letters = FromBstr(CDsLetters);
     try {
       cdrom::AppendCdromDrives(count, letters, L' ', false);
     } catch (...) {

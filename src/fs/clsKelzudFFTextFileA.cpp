@@ -39,7 +39,6 @@ bool ReadBytes(const std::wstring& file, std::string* out, DWORD* error, long lo
   return true;
 }
 
-std::wstring Text(BSTR* b) { return b ? FromBstr(*b) : std::wstring(); }
 
 }  // namespace
 
@@ -114,11 +113,11 @@ void TextFileHelper::Scroll(IDispatch* box, const std::wstring& text, short step
 }
 
 STDMETHODIMP TextFileHelper::ReadTXTFileInString(BSTR* sFileName, BSTR* ret) {
-  return Guard([&] { *ret = ToBstr(ReadWhole(Text(sFileName))); });
+  return Guard([&] { *ret = ToBstr(ReadWhole(FromBstr(sFileName))); });
 }
 
 STDMETHODIMP TextFileHelper::ScrollTextFromFile(BSTR* FileName, BSTR* ret) {
-  return Guard([&] { *ret = ToBstr(ReadForScroll(Text(FileName))); });
+  return Guard([&] { *ret = ToBstr(ReadForScroll(FromBstr(FileName))); });
 }
 
 STDMETHODIMP TextFileHelper::ScrollAdvertisement(IDispatch** PICBOX, VARIANT* SCROLLINGSTRING, short* SCROLLINGTIME) {

@@ -815,31 +815,29 @@ std::wstring FileSystem::Browse(IDispatch* owner, const std::wstring& prompt) {
 // ---- automation interface ---------------------------------------------------------------------
 
 namespace {
-std::wstring Text(BSTR b) { return FromBstr(b); }
-std::wstring Text(BSTR* b) { return b ? FromBstr(*b) : std::wstring(); }
 VARIANT_BOOL Bool(bool b) { return b ? VARIANT_TRUE : VARIANT_FALSE; }
 }  // namespace
 
 STDMETHODIMP FileSystem::Get_Extension(BSTR strFilename, BSTR* ret) {
-  return Guard([&] { *ret = ToBstr(ExtensionName(Text(strFilename))); });
+  return Guard([&] { *ret = ToBstr(ExtensionName(FromBstr(strFilename))); });
 }
 STDMETHODIMP FileSystem::Get_Filename(BSTR strFilename, BSTR* ret) {
-  return Guard([&] { *ret = ToBstr(FileName(Text(strFilename))); });
+  return Guard([&] { *ret = ToBstr(FileName(FromBstr(strFilename))); });
 }
 STDMETHODIMP FileSystem::Get_Path(BSTR strFilename, BSTR* ret) {
-  return Guard([&] { *ret = ToBstr(ParentFolderName(Text(strFilename))); });
+  return Guard([&] { *ret = ToBstr(ParentFolderName(FromBstr(strFilename))); });
 }
 STDMETHODIMP FileSystem::Add_Trailing_Slash(BSTR strPath, BSTR* ret) {
-  return Guard([&] { *ret = ToBstr(AddTrailingSlash(Text(strPath))); });
+  return Guard([&] { *ret = ToBstr(AddTrailingSlash(FromBstr(strPath))); });
 }
 STDMETHODIMP FileSystem::Remove_Trailing_Slash(BSTR strPath, BSTR* ret) {
-  return Guard([&] { *ret = ToBstr(RemoveTrailingSlash(Text(strPath))); });
+  return Guard([&] { *ret = ToBstr(RemoveTrailingSlash(FromBstr(strPath))); });
 }
 STDMETHODIMP FileSystem::Remove_Nulls(BSTR* strInput, BSTR* ret) {
-  return Guard([&] { *ret = ToBstr(BeforeNul(Text(strInput))); });
+  return Guard([&] { *ret = ToBstr(BeforeNul(FromBstr(strInput))); });
 }
 STDMETHODIMP FileSystem::Shrink_2_Fit(BSTR strPath_to_Resize, short* intMaxLen, BSTR* ret) {
-  return Guard([&] { *ret = ToBstr(Shrink(Text(strPath_to_Resize), intMaxLen ? *intMaxLen : 0)); });
+  return Guard([&] { *ret = ToBstr(Shrink(FromBstr(strPath_to_Resize), intMaxLen ? *intMaxLen : 0)); });
 }
 STDMETHODIMP FileSystem::Attribute_String(long lngValue, BSTR* ret) {
   return Guard([&] { *ret = ToBstr(AttributeText(lngValue)); });
@@ -852,7 +850,7 @@ STDMETHODIMP FileSystem::Create_Tmp_Name(short* intLength, BSTR* ret) {
 }
 STDMETHODIMP FileSystem::Create_Tmp_Filename(BSTR* strTmpFolder, BSTR* ret) {
   return Guard([&] {
-    std::wstring folder = Text(strTmpFolder);
+    std::wstring folder = FromBstr(strTmpFolder);
     std::wstring before = folder;
     // The caller's variable receives the folder as soon as it is chosen, whatever follows.
     auto give_back = OnScopeExit([&] {
@@ -871,7 +869,7 @@ STDMETHODIMP FileSystem::Create_Tmp_Folder(BSTR* ret) {
   return Guard([&] { *ret = ToBstr(TmpFolder()); });
 }
 STDMETHODIMP FileSystem::Get_FileInfo(BSTR* strFilename, VARIANT_BOOL* ret) {
-  return Guard([&] { *ret = Bool(FileInfo(Text(strFilename))); });
+  return Guard([&] { *ret = Bool(FileInfo(FromBstr(strFilename))); });
 }
 STDMETHODIMP FileSystem::get_Count(double* ret) {
   *ret = count_;
@@ -890,24 +888,24 @@ STDMETHODIMP FileSystem::put_CancelProcessing(VARIANT_BOOL rhs) {
   return S_OK;
 }
 STDMETHODIMP FileSystem::IsDriveReady(BSTR strDrive, VARIANT_BOOL* ret) {
-  return Guard([&] { *ret = Bool(DriveReady(Text(strDrive))); });
+  return Guard([&] { *ret = Bool(DriveReady(FromBstr(strDrive))); });
 }
 STDMETHODIMP FileSystem::Drive_Exist(BSTR strSearchData, long* lngDriveType, VARIANT_BOOL* ret) {
   return Guard([&] {
     long type = 0;
-    bool r = DriveExist(Text(strSearchData), type);
+    bool r = DriveExist(FromBstr(strSearchData), type);
     if (lngDriveType) *lngDriveType = type;
     *ret = Bool(r);
   });
 }
 STDMETHODIMP FileSystem::File_Exist(BSTR* strSearchItem, VARIANT_BOOL* ret) {
-  return Guard([&] { *ret = Bool(FileExist(Text(strSearchItem))); });
+  return Guard([&] { *ret = Bool(FileExist(FromBstr(strSearchItem))); });
 }
 STDMETHODIMP FileSystem::Folder_Exist(BSTR strFolder, VARIANT_BOOL* ret) {
-  return Guard([&] { *ret = Bool(FolderExist(Text(strFolder))); });
+  return Guard([&] { *ret = Bool(FolderExist(FromBstr(strFolder))); });
 }
 STDMETHODIMP FileSystem::FileExists(BSTR* sSource, VARIANT_BOOL* ret) {
-  return Guard([&] { *ret = Bool(FindAny(Text(sSource))); });
+  return Guard([&] { *ret = Bool(FindAny(FromBstr(sSource))); });
 }
 STDMETHODIMP FileSystem::Available_Drives(VARIANT* ret) {
   return Guard([&] {
@@ -918,16 +916,16 @@ STDMETHODIMP FileSystem::Available_Drives(VARIANT* ret) {
   });
 }
 STDMETHODIMP FileSystem::IsThisRestricted(BSTR* strPath, VARIANT_BOOL* ret) {
-  return Guard([&] { *ret = Bool(Restricted(Text(strPath))); });
+  return Guard([&] { *ret = Bool(Restricted(FromBstr(strPath))); });
 }
 STDMETHODIMP FileSystem::Get_Version(BSTR strFilename, BSTR* ret) {
-  return Guard([&] { *ret = ToBstr(Version(Text(strFilename))); });
+  return Guard([&] { *ret = ToBstr(Version(FromBstr(strFilename))); });
 }
 STDMETHODIMP FileSystem::Get_Disk_Space(BSTR strPath, double* dblTotalSpace, double* dblFreeSpace, double* dblUsedSpace,
                                         VARIANT_BOOL* ret) {
   return Guard([&] {
     double t = 0, f = 0, u = 0;
-    bool r = DiskSpace(Text(strPath), t, f, u);
+    bool r = DiskSpace(FromBstr(strPath), t, f, u);
     if (dblTotalSpace) *dblTotalSpace = t;
     if (dblFreeSpace) *dblFreeSpace = f;
     if (dblUsedSpace) *dblUsedSpace = u;
@@ -939,7 +937,7 @@ STDMETHODIMP FileSystem::IsExeRunning(BSTR* sEXEName, _KzCollection** colEXEColl
   return Guard([&] {
     Ptr<Collection> names;
     long count = 0;
-    bool r = ExeRunning(Text(sEXEName), &names, &count);
+    bool r = ExeRunning(FromBstr(sEXEName), &names, &count);
     if (lEXECount) *lEXECount = count;
     if (colEXECollection) {
       if (*colEXECollection) (*colEXECollection)->Release();
@@ -958,20 +956,20 @@ STDMETHODIMP FileSystem::putref_DIObject(IDispatch* rhs) {
   return S_OK;
 }
 STDMETHODIMP FileSystem::Move_File(BSTR* strSource, BSTR* strTarget, VARIANT_BOOL* ret) {
-  return Guard([&] { *ret = Bool(MoveOne(Text(strSource), Text(strTarget))); });
+  return Guard([&] { *ret = Bool(MoveOne(FromBstr(strSource), FromBstr(strTarget))); });
 }
 STDMETHODIMP FileSystem::Copy_File(BSTR* strSource, BSTR* strTarget, VARIANT_BOOL* ret) {
-  return Guard([&] { *ret = Bool(CopyOne(Text(strSource), Text(strTarget))); });
+  return Guard([&] { *ret = Bool(CopyOne(FromBstr(strSource), FromBstr(strTarget))); });
 }
 STDMETHODIMP FileSystem::DelTree32(BSTR* strPath, VARIANT_BOOL* ret) {
-  return Guard([&] { *ret = Bool(DelTree(Text(strPath))); });
+  return Guard([&] { *ret = Bool(DelTree(FromBstr(strPath))); });
 }
 STDMETHODIMP FileSystem::Create_Dir_Struct(BSTR strPath, VARIANT_BOOL* ret) {
-  return Guard([&] { *ret = Bool(CreateDirStruct(Text(strPath))); });
+  return Guard([&] { *ret = Bool(CreateDirStruct(FromBstr(strPath))); });
 }
 STDMETHODIMP FileSystem::TextSearch(BSTR* strPath, BSTR* strText, VARIANT* ret) {
   return Guard([&] {
-    std::vector<std::wstring> found = Search(Text(strPath), Text(strText));
+    std::vector<std::wstring> found = Search(FromBstr(strPath), FromBstr(strText));
     if (found.empty()) found = {L"N/A", L""};
     SAFEARRAY* a = MakeBstrArray(found, 0);
     VariantInit(ret);
@@ -981,21 +979,21 @@ STDMETHODIMP FileSystem::TextSearch(BSTR* strPath, BSTR* strText, VARIANT* ret) 
 }
 STDMETHODIMP FileSystem::Get_FileList(BSTR strFolder, VARIANT_BOOL blnSearchSubfolders, BSTR strPattern, VARIANT* ret) {
   return Guard([&] {
-    Var r = FileList(Text(strFolder), blnSearchSubfolders != VARIANT_FALSE, Text(strPattern));
+    Var r = FileList(FromBstr(strFolder), blnSearchSubfolders != VARIANT_FALSE, FromBstr(strPattern));
     r.Detach(ret);
   });
 }
 STDMETHODIMP FileSystem::Get_DirList(BSTR strPath, BSTR* ret) {
-  return Guard([&] { *ret = ToBstr(DirList(Text(strPath))); });
+  return Guard([&] { *ret = ToBstr(DirList(FromBstr(strPath))); });
 }
 STDMETHODIMP FileSystem::Get_Totals(BSTR strPath, short intDataType, BSTR strPattern, VARIANT_BOOL blnSearchSubfolders,
                                     BSTR* ret) {
   return Guard([&] {
-    *ret = ToBstr(Totals(Text(strPath), intDataType, Text(strPattern), blnSearchSubfolders != VARIANT_FALSE));
+    *ret = ToBstr(Totals(FromBstr(strPath), intDataType, FromBstr(strPattern), blnSearchSubfolders != VARIANT_FALSE));
   });
 }
 STDMETHODIMP FileSystem::BrowseForFolder(IDispatch* frm, BSTR strPrompt, BSTR* ret) {
-  return Guard([&] { *ret = ToBstr(Browse(frm, Text(strPrompt))); });
+  return Guard([&] { *ret = ToBstr(Browse(frm, FromBstr(strPrompt))); });
 }
 
 KZ_REGISTER_CLASS(FileSystem);

@@ -18,7 +18,6 @@ const wchar_t kShellClassInfo[] = L".ShellClassInfo";
 const wchar_t kViews[] = L"ExtShellFolderViews";
 const wchar_t kViewGuid[] = L"{BE098140-A513-11D0-A3A4-00C04FD706EC}";
 
-std::wstring Text(BSTR* b) { return b ? FromBstr(*b) : std::wstring(); }
 VARIANT_BOOL Bool(bool b) { return b ? VARIANT_TRUE : VARIANT_FALSE; }
 
 }  // namespace
@@ -104,21 +103,21 @@ STDMETHODIMP FolderDesktopIni::ChangeFolderIcon(BSTR* sFolder, BSTR* sIconFile, 
                                                 BSTR* sBackPicFile, VARIANT_BOOL* bReset, VARIANT* ret) {
   return Guard([&] {
     VariantInit(ret);
-    ChangeIcon(Text(sFolder), Text(sIconFile), Text(sIconIndex), Text(sInfoTip), Text(sBackPicFile),
+    ChangeIcon(FromBstr(sFolder), FromBstr(sIconFile), FromBstr(sIconIndex), FromBstr(sInfoTip), FromBstr(sBackPicFile),
                bReset ? *bReset : 0);
   });
 }
 
 STDMETHODIMP FolderDesktopIni::ReadINI(BSTR* sSection, BSTR* sKeyName, BSTR* sINIFileName, BSTR* ret) {
-  return Guard([&] { *ret = ToBstr(Read(Text(sSection), Text(sKeyName), Text(sINIFileName))); });
+  return Guard([&] { *ret = ToBstr(Read(FromBstr(sSection), FromBstr(sKeyName), FromBstr(sINIFileName))); });
 }
 
 STDMETHODIMP FolderDesktopIni::WriteINI(BSTR* sSection, BSTR* sKeyName, BSTR* sValueData, BSTR* sINIFileName,
                                         VARIANT_BOOL* ret) {
   return Guard([&] {
-    std::wstring value = Text(sValueData);
+    std::wstring value = FromBstr(sValueData);
     bool null_value = !sValueData || !*sValueData;
-    Write(Text(sSection), Text(sKeyName), null_value ? nullptr : &value, Text(sINIFileName));
+    Write(FromBstr(sSection), FromBstr(sKeyName), null_value ? nullptr : &value, FromBstr(sINIFileName));
     *ret = VARIANT_TRUE;
   });
 }
@@ -127,7 +126,7 @@ STDMETHODIMP FolderDesktopIni::BrowseFolder(long* hWnd, BSTR* szDialogTitle, BST
   return Guard([&] {
     std::wstring chosen;
     try {
-      chosen = PickFolder(HandleFromLong<HWND>(hWnd ? *hWnd : 0), Text(szDialogTitle), 3);
+      chosen = PickFolder(HandleFromLong<HWND>(hWnd ? *hWnd : 0), FromBstr(szDialogTitle), 3);
     } catch (const Error&) {
       chosen.clear();
     }
@@ -136,7 +135,7 @@ STDMETHODIMP FolderDesktopIni::BrowseFolder(long* hWnd, BSTR* szDialogTitle, BST
 }
 
 STDMETHODIMP FolderDesktopIni::CheckIfFolderIsSystem(BSTR* FolderName, VARIANT_BOOL* ret) {
-  return Guard([&] { *ret = Bool(FolderIsSystem(Text(FolderName))); });
+  return Guard([&] { *ret = Bool(FolderIsSystem(FromBstr(FolderName))); });
 }
 
 STDMETHODIMP FolderDesktopIni::setFolderRead(VARIANT* folderspec) {
@@ -144,15 +143,15 @@ STDMETHODIMP FolderDesktopIni::setFolderRead(VARIANT* folderspec) {
 }
 
 STDMETHODIMP FolderDesktopIni::IsFolderExists(BSTR* FolderName, VARIANT_BOOL* ret) {
-  return Guard([&] { *ret = Bool(fsx::FolderExists(Text(FolderName))); });
+  return Guard([&] { *ret = Bool(fsx::FolderExists(FromBstr(FolderName))); });
 }
 
 STDMETHODIMP FolderDesktopIni::FileAttribHide(BSTR* FileName) {
-  return Guard([&] { HideFile(Text(FileName)); });
+  return Guard([&] { HideFile(FromBstr(FileName)); });
 }
 
 STDMETHODIMP FolderDesktopIni::bFileExists(BSTR* sFileName, VARIANT_BOOL* ret) {
-  return Guard([&] { *ret = Bool(PlainFileExists(Text(sFileName))); });
+  return Guard([&] { *ret = Bool(PlainFileExists(FromBstr(sFileName))); });
 }
 
 KZ_REGISTER_CLASS(FolderDesktopIni);

@@ -86,7 +86,6 @@ namespace {
 
 bool Flag(const VARIANT_BOOL* b) { return b ? *b != VARIANT_FALSE : true; }
 bool ExactlyTrue(const VARIANT_BOOL* b) { return b ? *b == VARIANT_TRUE : true; }
-std::wstring Text(const BSTR* b) { return b ? FromBstr(*b) : std::wstring(); }
 
 // The process's value of `name`; false when it is not set or empty.
 bool ReadVariable(const std::wstring& name, std::wstring* out) {
@@ -149,7 +148,7 @@ std::wstring KelzudEnvironmentVarA::Get(const std::wstring& name, const std::wst
 STDMETHODIMP KelzudEnvironmentVarA::EnvironmentSet(BSTR* sSettingName, BSTR* sSettingValue,
                                                    VARIANT_BOOL* bSystemEnvironment, VARIANT_BOOL* bAllControlSets) {
   return Guard([&] {
-    Set(Text(sSettingName), Text(sSettingValue), Flag(bSystemEnvironment), ExactlyTrue(bAllControlSets));
+    Set(FromBstr(sSettingName), FromBstr(sSettingValue), Flag(bSystemEnvironment), ExactlyTrue(bAllControlSets));
   });
 }
 
@@ -157,13 +156,13 @@ STDMETHODIMP KelzudEnvironmentVarA::EnvironmentGet(BSTR* sSettingName, BSTR* sDe
                                                    BSTR* ret) {
   if (!ret) return E_POINTER;
   *ret = nullptr;
-  return Guard([&] { *ret = ToBstr(Get(Text(sSettingName), Text(sDefaultValue), ExactlyTrue(bFullValue))); });
+  return Guard([&] { *ret = ToBstr(Get(FromBstr(sSettingName), FromBstr(sDefaultValue), ExactlyTrue(bFullValue))); });
 }
 
 STDMETHODIMP KelzudEnvironmentVarA::EnvironmentGetAPI(BSTR* sSettingName, BSTR* sDefaultValue, BSTR* ret) {
   if (!ret) return E_POINTER;
   *ret = nullptr;
-  return Guard([&] { *ret = ToBstr(GetAPI(Text(sSettingName), Text(sDefaultValue))); });
+  return Guard([&] { *ret = ToBstr(GetAPI(FromBstr(sSettingName), FromBstr(sDefaultValue))); });
 }
 
 KZ_REGISTER_CLASS(KelzudEnvironmentVarA);

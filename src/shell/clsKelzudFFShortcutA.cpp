@@ -23,7 +23,6 @@ std::wstring Trim(const std::wstring& s) {
   return s.substr(b, s.find_last_not_of(L' ') - b + 1);
 }
 
-std::wstring Text(const BSTR* b) { return b ? FromBstr(*b) : std::wstring(); }
 
 bool FolderPresent(const std::wstring& path) {
   DWORD a = GetFileAttributesW(path.c_str());
@@ -145,7 +144,7 @@ STDMETHODIMP FFShortcut::doAddShortCutPals(BSTR* ExeFileSpec, BSTR* Title, BSTR*
                                            BSTR* sDestinationName, long* ret) {
   return Guard([&] {
     if (!ret) return;
-    *ret = AddShortCutPals(Text(ExeFileSpec), Text(Title), Text(Arglist), Text(sDestinationName));
+    *ret = AddShortCutPals(FromBstr(ExeFileSpec), FromBstr(Title), FromBstr(Arglist), FromBstr(sDestinationName));
   });
 }
 
@@ -153,8 +152,8 @@ STDMETHODIMP FFShortcut::doAddShortCut(BSTR* ExeFileSpec, BSTR* Title, BSTR* Arg
                                        BSTR* sDestinationName, VARIANT_BOOL* ret) {
   return Guard([&] {
     if (!ret) return;
-    bool ok = AddShortCut(Text(ExeFileSpec), Text(Title), Text(Arglist),
-                          sDestinationPath ? static_cast<long>(*sDestinationPath) : 0, Text(sDestinationName));
+    bool ok = AddShortCut(FromBstr(ExeFileSpec), FromBstr(Title), FromBstr(Arglist),
+                          sDestinationPath ? static_cast<long>(*sDestinationPath) : 0, FromBstr(sDestinationName));
     *ret = ok ? VARIANT_TRUE : VARIANT_FALSE;
   });
 }

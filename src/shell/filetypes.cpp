@@ -216,7 +216,6 @@ void AddCommand(const std::wstring& extension, const std::wstring& action, const
 
 namespace {
 
-std::wstring Text(const BSTR* b) { return b ? FromBstr(*b) : std::wstring(); }
 
 // The caller's variable, when it changed.
 void Update(BSTR* target, const std::wstring& before, const std::wstring& after) {
@@ -230,15 +229,15 @@ void Update(BSTR* target, const std::wstring& before, const std::wstring& after)
 
 void AssociateForCaller(BSTR* extension, BSTR* application, BSTR* identifier, BSTR* description, BSTR* icon,
                         EmptyIcon rule) {
-  const std::wstring identifier_in = Text(identifier), icon_in = Text(icon);
+  const std::wstring identifier_in = FromBstr(identifier), icon_in = FromBstr(icon);
   std::wstring identifier_out = identifier_in, icon_out = icon_in;
-  Associate(Text(extension), Text(application), identifier_out, Text(description), icon_out, rule);
+  Associate(FromBstr(extension), FromBstr(application), identifier_out, FromBstr(description), icon_out, rule);
   Update(identifier, identifier_in, identifier_out);
   Update(icon, icon_in, icon_out);
 }
 
 void AddCommandForCaller(BSTR* extension, BSTR* action, BSTR* command) {
-  AddCommand(Text(extension), Text(action), Text(command));
+  AddCommand(FromBstr(extension), FromBstr(action), FromBstr(command));
 }
 
 }  // namespace filetypes
