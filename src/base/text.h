@@ -16,6 +16,15 @@ inline std::wstring FromBstr(BSTR b) { return b ? std::wstring(b, SysStringLen(b
 inline std::wstring FromBstr(const BSTR* b) { return b ? FromBstr(*b) : std::wstring(); }
 // A new BSTR holding s (NULs included); throws error 7 when memory runs out.
 BSTR ToBstr(const std::wstring& s);
+// Gives a caller's by-reference string the text s. The new string is made before the old one
+// is freed, so running out of memory leaves the caller's variable as it was. A null reference
+// is left alone.
+inline void StoreBstr(BSTR* target, const std::wstring& s) {
+  if (!target) return;
+  BSTR b = ToBstr(s);
+  SysFreeString(*target);
+  *target = b;
+}
 
 // Comparison without regard to case, as the platform compares names.
 bool EqualNoCase(const std::wstring& a, const std::wstring& b);

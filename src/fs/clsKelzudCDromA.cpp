@@ -9,7 +9,6 @@
 namespace kz {
 namespace {
 
-
 // The root of the first CD-ROM drive ("D:\"), or empty when there is none.
 std::wstring FirstCdromRoot() {
   short count = 0;
@@ -45,12 +44,8 @@ STDMETHODIMP CdromDrives::GetDriveDesc(short* CDsCount, BSTR* CDsLetters, VARIAN
     std::wstring letters = FromBstr(CDsLetters);
     // The caller's variables change only when the whole list was read.
     cdrom::AppendCdromDrives(count, letters, L' ', true);
-    BSTR b = CDsLetters ? ToBstr(letters) : nullptr;
+    StoreBstr(CDsLetters, letters);
     if (CDsCount) *CDsCount = count;
-    if (CDsLetters) {
-      SysFreeString(*CDsLetters);
-      *CDsLetters = b;
-    }
   });
 }
 

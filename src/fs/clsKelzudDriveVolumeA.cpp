@@ -7,10 +7,6 @@
 #include "fs/cdromdrives.h"
 
 namespace kz {
-namespace {
-
-
-}  // namespace
 
 STDMETHODIMP DriveVolume::GetSerialNumber(BSTR* strDrive, long* ret) {
   if (!ret) return E_POINTER;
@@ -48,12 +44,8 @@ STDMETHODIMP DriveVolume::GetDriveDesc(short* CDsCount, BSTR* CDsLetters, VARIAN
     } catch (...) {
       // What was gathered before the failure is handed back.
     }
+    StoreBstr(CDsLetters, letters);
     if (CDsCount) *CDsCount = count;
-    if (CDsLetters) {
-      BSTR b = ToBstr(letters);
-      SysFreeString(*CDsLetters);
-      *CDsLetters = b;
-    }
   });
 }
 

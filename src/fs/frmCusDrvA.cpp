@@ -5,8 +5,10 @@
 #include "base/error.h"
 #include "base/perthread.h"
 #include "base/text.h"
+#include "com/typelib.h"
 #include "frame/modules.h"
 #include "fs/DriveObject.h"
+#include "platform/textlog.h"
 #include "platform/ui.h"
 #include "platform/volumes.h"
 #include "sysadmin/clsKelzudWinOnTopA.h"
@@ -60,11 +62,7 @@ std::wstring WindowText(HWND h) {
   return s;
 }
 
-std::wstring WindowsDrive() {
-  wchar_t buf[MAX_PATH] = {};
-  DWORD n = GetEnvironmentVariableW(L"windir", buf, MAX_PATH);
-  return std::wstring(buf, n < MAX_PATH ? n : 0).substr(0, 2);
-}
+std::wstring WindowsDrive() { return ProcessVariable(L"windir").substr(0, 2); }
 
 // The text the drive list shows for a root ("C:\"): the letter, ":" and the volume label or
 // network share in brackets.
@@ -79,13 +77,6 @@ std::wstring DriveListText(const std::wstring& root) {
   }
   if (!extra.empty()) text += L" [" + extra + L"]";
   return text;
-}
-
-HINSTANCE ThisModule() {
-  HMODULE m = nullptr;
-  GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                     reinterpret_cast<LPCWSTR>(&ThisModule), &m);
-  return m;
 }
 
 class Form {

@@ -214,22 +214,22 @@ bool WriteAll(HANDLE f, const char* data, size_t n) {
 bool WriteCopy(const std::wstring& path, const std::string& bytes, size_t room, DWORD attributes) {
   File f(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, attributes, nullptr));
   if (!f) return false;
-  static const char kZeros[65536] = {};
-  if (room && bytes.size() + room <= kSmallRoom) {
+  if (room == 0) return WriteAll(f.get(), bytes.data(), bytes.size());
+  if (bytes.size() + room <= kSmallRoom) {
     // One write of the bytes and their room together.
     char joined[kSmallRoom];
     std::copy(bytes.begin(), bytes.end(), joined);
     std::fill(joined + bytes.size(), joined + bytes.size() + room, '\0');
     if (!WriteAll(f.get(), joined, bytes.size() + room)) return false;
   } else {
+    static const char kZeros[65536] = {};
     if (!WriteAll(f.get(), bytes.data(), bytes.size())) return false;
+    for (size_t left = room; left;) {
+      size_t n = std::min(left, sizeof kZeros);
+      if (!WriteAll(f.get(), kZeros, n)) return false;
+      left -= n;
+    }
   }
-  for (size_t left = bytes.size() + room <= kSmallRoom ? 0 : room; left;) {
-    size_t n = std::min(left, sizeof kZeros);
-    if (!WriteAll(f.get(), kZeros, n)) return false;
-    left -= n;
-  }
-  if (room == 0) return true;
   LARGE_INTEGER end;
   end.QuadPart = static_cast<LONGLONG>(bytes.size());
   return SetFilePointerEx(f.get(), end, nullptr, FILE_BEGIN) && SetEndOfFile(f.get());

@@ -10,18 +10,7 @@ namespace {
 
 struct WindowsPrograms : Programs {
   DWORD Start(const std::wstring& command, DWORD* process_id, KernelHandle* process) override {
-    std::string cmd = ToAnsi(command);
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESHOWWINDOW;
-    si.wShowWindow = SW_SHOWNORMAL;
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-      return GetLastError();
-    KernelHandle thread(pi.hThread);
-    process->reset(pi.hProcess);
-    *process_id = pi.dwProcessId;
-    return 0;
+    return StartProcess(command, SW_SHOWNORMAL, process_id, process);
   }
 
   long Open(HWND owner, const std::wstring& file, const std::wstring& parameters, int show) override {
@@ -53,6 +42,21 @@ struct WindowsPrograms : Programs {
 };
 
 }  // namespace
+
+DWORD StartProcess(const std::wstring& command, WORD show, DWORD* process_id, KernelHandle* process) {
+  std::string cmd = ToAnsi(command);
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  si.dwFlags = STARTF_USESHOWWINDOW;
+  si.wShowWindow = show;
+  PROCESS_INFORMATION pi{};
+  if (!CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+    return GetLastError();
+  KernelHandle thread(pi.hThread), started(pi.hProcess);
+  if (process_id) *process_id = pi.dwProcessId;
+  if (process) process->reset(started.release());
+  return 0;
+}
 
 template <>
 Programs& SeamDefault<Programs>() {

@@ -24,4 +24,9 @@ struct Programs {
 template <>
 Programs& SeamDefault<Programs>();
 
+// The platform's start of a command line (ANSI) with show mode `show`, as Programs::Start does
+// it; for callers that start a program of their own rather than through the seam. Returns 0 or
+// the platform's error code; `process_id` and `process` may be null.
+DWORD StartProcess(const std::wstring& command, WORD show, DWORD* process_id, KernelHandle* process);
+
 }  // namespace kz

@@ -176,11 +176,8 @@ class EntryWriter {
   Journal journal_;
 };
 
-std::wstring TextOf(BSTR* b) { return b ? FromBstr(*b) : std::wstring(); }
 void HandBack(BSTR* b, const std::wstring& text) {
-  if (!b || FromBstr(*b) == text) return;
-  SysFreeString(*b);
-  *b = ToBstr(text);
+  if (b && FromBstr(*b) != text) StoreBstr(b, text);
 }
 // The switches act only when exactly true; an omitted one is true.
 bool IsExactlyTrue(const VARIANT_BOOL* b) { return !b || *b == VARIANT_TRUE; }
@@ -277,8 +274,8 @@ STDMETHODIMP CplDtopEntries::CreateEntryToSystem(BSTR* GUID, BSTR* Title, BSTR* 
                                                  VARIANT_BOOL* bUpdateControlPanel, VARIANT* ret) {
   if (ret) VariantInit(ret);
   return Guard([&] {
-    std::wstring title = TextOf(Title), tip = TextOf(ToolTipText), icon = TextOf(IconData), file = TextOf(FileToOpen);
-    Create(TextOf(GUID), title, tip, icon, file, IsExactlyTrue(bUpdateDeskTop), IsExactlyTrue(bUpdateControlPanel));
+    std::wstring title = FromBstr(Title), tip = FromBstr(ToolTipText), icon = FromBstr(IconData), file = FromBstr(FileToOpen);
+    Create(FromBstr(GUID), title, tip, icon, file, IsExactlyTrue(bUpdateDeskTop), IsExactlyTrue(bUpdateControlPanel));
     HandBack(Title, title);
     HandBack(ToolTipText, tip);
     HandBack(IconData, icon);
@@ -289,7 +286,7 @@ STDMETHODIMP CplDtopEntries::CreateEntryToSystem(BSTR* GUID, BSTR* Title, BSTR* 
 STDMETHODIMP CplDtopEntries::DeleteEntryFromSystem(BSTR* GUID, VARIANT_BOOL* bUpdateDeskTop,
                                                    VARIANT_BOOL* bUpdateControlPanel, VARIANT* ret) {
   if (ret) VariantInit(ret);
-  return Guard([&] { Remove(TextOf(GUID), IsExactlyTrue(bUpdateDeskTop), IsExactlyTrue(bUpdateControlPanel)); });
+  return Guard([&] { Remove(FromBstr(GUID), IsExactlyTrue(bUpdateDeskTop), IsExactlyTrue(bUpdateControlPanel)); });
 }
 
 KZ_REGISTER_CLASS(CplDtopEntries);

@@ -214,26 +214,14 @@ void AddCommand(const std::wstring& extension, const std::wstring& action, const
   journal.Commit();
 }
 
-namespace {
-
-
-// The caller's variable, when it changed.
-void Update(BSTR* target, const std::wstring& before, const std::wstring& after) {
-  if (!target || before == after) return;
-  BSTR b = ToBstr(after);
-  SysFreeString(*target);
-  *target = b;
-}
-
-}  // namespace
-
 void AssociateForCaller(BSTR* extension, BSTR* application, BSTR* identifier, BSTR* description, BSTR* icon,
                         EmptyIcon rule) {
   const std::wstring identifier_in = FromBstr(identifier), icon_in = FromBstr(icon);
   std::wstring identifier_out = identifier_in, icon_out = icon_in;
   Associate(FromBstr(extension), FromBstr(application), identifier_out, FromBstr(description), icon_out, rule);
-  Update(identifier, identifier_in, identifier_out);
-  Update(icon, icon_in, icon_out);
+  // The caller's variables change only where the registration changed them.
+  if (identifier_out != identifier_in) StoreBstr(identifier, identifier_out);
+  if (icon_out != icon_in) StoreBstr(icon, icon_out);
 }
 
 void AddCommandForCaller(BSTR* extension, BSTR* action, BSTR* command) {

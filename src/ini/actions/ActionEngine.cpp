@@ -6,6 +6,7 @@
 #include "com/variant.h"
 #include "frame/kz.h"
 #include "frame/modules.h"
+#include "platform/programs.h"
 #include "platform/textlog.h"
 
 namespace kz {
@@ -116,15 +117,7 @@ void ActionNotAvailable(const wchar_t* method) {
 }
 
 void StartHidden(const std::wstring& command) {
-  std::string cmd = ToAnsi(command);
-  STARTUPINFOA si{};
-  si.cb = sizeof si;
-  si.dwFlags = STARTF_USESHOWWINDOW;
-  si.wShowWindow = SW_HIDE;
-  PROCESS_INFORMATION pi{};
-  if (!CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-    Raise(kErrFileNotFound);
-  KernelHandle thread(pi.hThread), process(pi.hProcess);
+  if (StartProcess(command, SW_HIDE, nullptr, nullptr)) Raise(kErrFileNotFound);
 }
 
 }  // namespace kz

@@ -44,7 +44,7 @@ void RunAndWait(const std::wstring& command, long* slot) {
 STDMETHODIMP IniFileHandler::PalsSSEXEA(KZ_ACTION_PARAMS) {
   if (ret) VariantInit(ret);
   return Guard([&] {
-    const std::wstring prefix = b ? FromBstr(*b) : std::wstring();
+    const std::wstring prefix = FromBstr(b);
     const std::wstring replacement = ReplacementCommand(d);
     ForEachActionLine(*this, [&](const std::wstring&, const std::wstring& value) {
       RunAndWait(replacement.empty() ? prefix + value : replacement, c);
