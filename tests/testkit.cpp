@@ -125,6 +125,20 @@ void WriteFileText(const std::wstring& path, const std::string& bytes) {
 
 bool FileExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
+std::wstring ProgramFolder() {
+  wchar_t self[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  std::wstring p = self;
+  return p.substr(0, p.find_last_of(L'\\'));
+}
+
+bool KeyExists(HKEY root, const std::wstring& path) {
+  HKEY k = nullptr;
+  if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) return false;
+  RegCloseKey(k);
+  return true;
+}
+
 std::wstring UniqueName(const wchar_t* prefix, const wchar_t* what) {
   return std::wstring(prefix) + what + L"_" + std::to_wstring(GetCurrentProcessId());
 }

@@ -81,5 +81,9 @@ CallResult Call(IDispatch* obj, const wchar_t* name, std::vector<VARIANT*> byref
 std::wstring ReadFileText(const std::wstring& path);
 void WriteFileText(const std::wstring& path, const std::string& bytes);
 bool FileExists(const std::wstring& path);
+// The folder of the running test program, where the build puts the helper programs too.
+std::wstring ProgramFolder();
+// Whether the registry key root\path can be opened for reading.
+bool KeyExists(HKEY root, const std::wstring& path);
 
 }  // namespace kzt

@@ -21,12 +21,6 @@ std::wstring Default(const std::wstring& path) {
   return buf;
 }
 
-bool KeyExists(const std::wstring& path) {
-  HKEY k;
-  if (RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) return false;
-  RegCloseKey(k);
-  return true;
-}
 
 TEST(AssociationActions, EachWayRegistersTheLinesUpToAShortOne) {
   const std::wstring id = std::to_wstring(GetCurrentProcessId());
@@ -72,8 +66,8 @@ TEST(AssociationActions, EachWayRegistersTheLinesUpToAShortOne) {
     EXPECT_EQ(Default(type(L"b") + L"\\DefaultIcon"), L"C:\\b.ico,1");
     EXPECT_EQ(Default(type(L"b") + L"\\shell\\open\\command"), L"\"C:\\b.exe\" \"%1\"");
     for (const wchar_t* c : {L"c", L"d"}) {
-      EXPECT_FALSE(KeyExists(ext(c)));
-      EXPECT_FALSE(KeyExists(type(c)));
+      EXPECT_FALSE(kzt::KeyExists(HKEY_CLASSES_ROOT, ext(c)));
+      EXPECT_FALSE(kzt::KeyExists(HKEY_CLASSES_ROOT, type(c)));
     }
     EXPECT_TRUE(log.Records().empty());
   }

@@ -13,6 +13,7 @@
 #include "testkit.h"
 
 using kz::CplDtopEntries;
+using kzt::KeyExists;
 
 namespace {
 
@@ -26,13 +27,6 @@ std::wstring NewGuidText() {
 
 const std::wstring kDesktop = CplDtopEntries::kDesktopNameSpace;
 const std::wstring kPanel = CplDtopEntries::kControlPanelNameSpace;
-
-bool KeyExists(HKEY root, const std::wstring& path) {
-  HKEY k = nullptr;
-  if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) return false;
-  RegCloseKey(k);
-  return true;
-}
 
 struct Value {
   DWORD type = REG_NONE;

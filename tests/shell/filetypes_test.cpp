@@ -303,14 +303,6 @@ TEST(FileTypes, AFailureLeavesThePreviousRegistration) {
   }
 }
 
-// The folder of this test program, where the build puts the marker program too.
-std::wstring ProgramFolder() {
-  wchar_t self[MAX_PATH];
-  GetModuleFileNameW(nullptr, self, MAX_PATH);
-  std::wstring p = self;
-  return p.substr(0, p.find_last_of(L'\\'));
-}
-
 // Opens `file` through the shell with `verb` (null: the default) and waits for the program.
 bool ShellOpen(const std::wstring& file, const wchar_t* verb) {
   SHELLEXECUTEINFOW sei{};

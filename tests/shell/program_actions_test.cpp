@@ -18,12 +18,6 @@ using kz::IniFileHandler;
 
 namespace {
 
-std::wstring ProgramFolder() {
-  wchar_t buf[MAX_PATH] = {};
-  GetModuleFileNameW(nullptr, buf, MAX_PATH);
-  std::wstring p = buf;
-  return p.substr(0, p.find_last_of(L'\\'));
-}
 const std::wstring kSleeper = L"kzt_sleeper.exe";
 
 // The lines of a sleeper log, without their process numbers.
