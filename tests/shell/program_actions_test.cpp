@@ -144,29 +144,34 @@ TEST_F(ProgramActions, TheWaitLastsAsLongAsTheProgram) {
   WaitArgs args{h_};
   HANDLE worker = CreateThread(nullptr, 0, RunWaiting, &args, 0, nullptr);
   ASSERT_NE(worker, nullptr);
-  // Whatever happens below, the program that never ends is ended, and the worker with it.
+  // Whatever happens below, the program that never ends is ended, and the worker with it. The
+  // program is held by its handle from the moment it is known: Wine hands an ended program's
+  // id to the next process soon, so ending "the logged id" later could end a stranger.
   struct Ending {
     const std::wstring log;
     HANDLE worker;
+    HANDLE program = nullptr;
+    HANDLE Program() {
+      if (!program)
+        if (DWORD pid = LoggedPid(log, "forever")) program = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
+      return program;
+    }
+    void End() {
+      if (!Program()) return;
+      TerminateProcess(program, 9);
+      WaitForSingleObject(program, 10000);
+    }
     ~Ending() {
-      if (DWORD pid = LoggedPid(log, "forever")) {
-        if (HANDLE p = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid)) {
-          TerminateProcess(p, 9);
-          WaitForSingleObject(p, 10000);
-          CloseHandle(p);
-        }
-      }
+      End();
+      if (program) CloseHandle(program);
       WaitForSingleObject(worker, 10000);
       CloseHandle(worker);
     }
   } ending{log(), worker};
   ASSERT_TRUE(WaitForLine(log(), "start forever", 20000));
-  HANDLE program = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, LoggedPid(log(), "forever"));
-  ASSERT_NE(program, nullptr);
+  ASSERT_NE(ending.Program(), nullptr);
   EXPECT_EQ(WaitForSingleObject(worker, 1500), static_cast<DWORD>(WAIT_TIMEOUT)) << "returned while the program ran";
-  TerminateProcess(program, 9);
-  WaitForSingleObject(program, 10000);
-  CloseHandle(program);
+  ending.End();
   EXPECT_EQ(WaitForSingleObject(worker, 10000), static_cast<DWORD>(WAIT_OBJECT_0)) << "still waiting after the end";
   EXPECT_EQ(args.error, 0);
 }
