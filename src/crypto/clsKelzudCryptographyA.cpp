@@ -33,7 +33,6 @@ const Method kMethods[25] = {
     {kEnhanced, CALG_SHA, CALG_3DES_112},
 };
 
-
 int HexValue(wchar_t c) {
   if (c >= L'0' && c <= L'9') return c - L'0';
   if (c >= L'A' && c <= L'F') return c - L'A' + 10;

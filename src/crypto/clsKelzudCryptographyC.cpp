@@ -44,7 +44,6 @@ long CheckedType(const std::wstring& text, const std::wstring& key, quilCryptoEn
   return t;
 }
 
-
 }  // namespace
 
 KeyCipher::KeyCipher(const char* provider) {

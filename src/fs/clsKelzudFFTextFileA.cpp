@@ -39,7 +39,6 @@ bool ReadBytes(const std::wstring& file, std::string* out, DWORD* error, long lo
   return true;
 }
 
-
 }  // namespace
 
 std::wstring TextFileHelper::ReadWhole(const std::wstring& file) {

@@ -274,7 +274,8 @@ STDMETHODIMP CplDtopEntries::CreateEntryToSystem(BSTR* GUID, BSTR* Title, BSTR* 
                                                  VARIANT_BOOL* bUpdateControlPanel, VARIANT* ret) {
   if (ret) VariantInit(ret);
   return Guard([&] {
-    std::wstring title = FromBstr(Title), tip = FromBstr(ToolTipText), icon = FromBstr(IconData), file = FromBstr(FileToOpen);
+    std::wstring title = FromBstr(Title), tip = FromBstr(ToolTipText), icon = FromBstr(IconData);
+    std::wstring file = FromBstr(FileToOpen);
     Create(FromBstr(GUID), title, tip, icon, file, IsExactlyTrue(bUpdateDeskTop), IsExactlyTrue(bUpdateControlPanel));
     HandBack(Title, title);
     HandBack(ToolTipText, tip);

@@ -23,7 +23,6 @@ std::wstring Trim(const std::wstring& s) {
   return s.substr(b, s.find_last_not_of(L' ') - b + 1);
 }
 
-
 bool FolderPresent(const std::wstring& path) {
   DWORD a = GetFileAttributesW(path.c_str());
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);

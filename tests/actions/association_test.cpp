@@ -21,7 +21,6 @@ std::wstring Default(const std::wstring& path) {
   return buf;
 }
 
-
 TEST(AssociationActions, EachWayRegistersTheLinesUpToAShortOne) {
   const std::wstring id = std::to_wstring(GetCurrentProcessId());
   auto ext = [&](const wchar_t* c) { return L".kzact" + id + c; };
