@@ -7,12 +7,25 @@ wine() { timeout 120 wine "$@"; }  # a hang fails the check instead of the whole
 exe="${1:?kzpals.exe}"
 tmp="$(mktemp -d)"; trap 'rm -rf "$tmp"; wine reg delete "HKCU\\Software\\Kelzud10Tests\\Kzpals" /f >/dev/null 2>&1' EXIT
 fail=0
-check() { if [ "$1" = "$2" ]; then :; else echo "FAIL: $3: got [$1], expected [$2]"; fail=1; fi; }
+# A failed check also shows how the last registry query ended, should reg itself have failed.
+check() {
+  if [ "$1" = "$2" ]; then :; else echo "FAIL: $3: got [$1], expected [$2]"; cat "$tmp/reg.last" 2>/dev/null; fail=1; fi
+  : >"$tmp/reg.last"
+}
+# `reg query` with its carriage returns removed; an exit other than 0 is noted for check.
+regq() {
+  wine reg query "$@" 2>"$tmp/reg.err" | tr -d '\r'
+  local rc=${PIPESTATUS[0]}
+  if [ "$rc" -eq 0 ]; then : >"$tmp/reg.last"; else
+    echo "  (reg query $*: exit $rc: $(tr -d '\r' <"$tmp/reg.err" | head -2 | paste -sd' '))" >"$tmp/reg.last"
+  fi
+}
+regdefault() { regq "HKCR\\$1" /ve | sed -n 's/^ *(Default) *REG_SZ *//p'; }
 printf '[Good]\r\na=hcu,Software\\Kelzud10Tests\\Kzpals,V,ok,\r\n[Bad]\r\nfirst=hcu,Software\\Kelzud10Tests\\Kzpals,F,1,\r\nPaths=hcu,Software\\Kelzud10Tests\\Kzpals,W,x\r\n[Empty]\r\n' > "$tmp/a.ini"
 ini="$(winepath -w "$tmp/a.ini")"
 
 wine "$exe" "$ini" Good kelzudIFHPalsCREGK >"$tmp/out" 2>"$tmp/err"; check $? 0 "a section that runs"
-check "$(wine reg query 'HKCU\Software\Kelzud10Tests\Kzpals' /v V 2>/dev/null | tr -d '\r' | awk '/REG_SZ/{print $3}')" ok "value written"
+check "$(regq 'HKCU\Software\Kelzud10Tests\Kzpals' /v V | awk '/REG_SZ/{print $3}')" ok "value written"
 
 # The failing line is named, with its section.
 wine "$exe" "$ini" Bad 4 >"$tmp/out" 2>"$tmp/err"; check $? 1 "a line that fails"
@@ -30,8 +43,8 @@ check "$(tr -d '\r' < "$tmp/form.ini" | grep -c '^=$')" 1 "empty entry written"
 # 3,000 lines: 27,000 characters of key names, every line runs.
 { printf '[Many]\r\n'; for i in $(seq -w 0 2999); do printf 'Key%s=hcu,Software\\Kelzud10Tests\\Kzpals\\Many,N%s,%s,\r\n' "$i" "$i" "$i"; done; } > "$tmp/many.ini"
 wine "$exe" "$(winepath -w "$tmp/many.ini")" Many CREGK >"$tmp/out" 2>"$tmp/err"; check $? 0 "a section past 8 KB"
-check "$(wine reg query 'HKCU\Software\Kelzud10Tests\Kzpals\Many' 2>/dev/null | grep -c REG_SZ)" 3000 "every line of the long section"
-check "$(wine reg query 'HKCU\Software\Kelzud10Tests\Kzpals\Many' /v N2999 2>/dev/null | tr -d '\r' | awk '/REG_SZ/{print $3}')" 2999 "the last line"
+check "$(regq 'HKCU\Software\Kelzud10Tests\Kzpals\Many' | grep -c REG_SZ)" 3000 "every line of the long section"
+check "$(regq 'HKCU\Software\Kelzud10Tests\Kzpals\Many' /v N2999 | awk '/REG_SZ/{print $3}')" 2999 "the last line"
 
 # Each way of calling it wrongly: its status and a message that says what is wrong.
 mkdir -p "$tmp/folder.ini"
@@ -67,7 +80,7 @@ printf '[Drive]\r\nKZT_KZPALS_CUSDRV=cusdrv,cmd,,\r\n' > "$tmp/drive.ini"
 KELZUD10_UNATTENDED="$(winepath -w "$tmp/ui.log")" wine "$exe" "$(winepath -w "$tmp/drive.ini")" Drive 0 \
   >"$tmp/out" 2>"$tmp/err"; check $? 0 "the user's drive line"
 check "$(tr -d '\r' < "$tmp/ui.log" 2>/dev/null | grep -c '^Form.Select Drive.in which drive you want')" 1 "the drive form, logged"
-check "$(wine reg query 'HKCU\Environment' /v KZT_KZPALS_CUSDRV 2>/dev/null | tr -d '\r' | awk '/REG_/{print $3}')" '\' \
+check "$(regq 'HKCU\Environment' /v KZT_KZPALS_CUSDRV | awk '/REG_/{print $3}')" '\' \
   "the variable of the line"
 wine reg delete 'HKCU\Environment' /v KZT_KZPALS_CUSDRV /f >/dev/null 2>&1
 # INI lines and file backups run through the same command line.
@@ -93,7 +106,7 @@ cp "$(dirname "$0")/../fonts/data/KzTestSansMono-Oblique.ttf" "$win/kzpals-src.t
 printf '[Fonts]\r\nf=Kzpals Font,%%WINDIR%%\\Fonts\\kzpals-font.ttf,%%WINDIR%%\\kzpals-src.ttf\r\n' > "$tmp/f.ini"
 wine "$exe" "$(winepath -w "$tmp/f.ini")" Fonts kelzudIFHPalsASFFONT >"$tmp/out" 2>"$tmp/err"; check $? 0 "the font action"
 check "$([ -f "$win/Fonts/kzpals-font.ttf" ] && echo copied)" copied "font copied into the fonts folder"
-check "$(wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Fonts' /v 'Kzpals Font (TrueType)' 2>/dev/null | tr -d '\r' | grep -c 'KZPALS-FONT.TTF')" 1 "font registered"
+check "$(regq 'HKLM\Software\Microsoft\Windows\CurrentVersion\Fonts' /v 'Kzpals Font (TrueType)' | grep -c 'KZPALS-FONT.TTF')" 1 "font registered"
 wine reg delete 'HKLM\Software\Microsoft\Windows\CurrentVersion\Fonts' /v 'Kzpals Font (TrueType)' /f >/dev/null 2>&1
 rm -f "$win/kzpals-src.ttf" "$win/Fonts/kzpals-font.ttf"
 
@@ -113,14 +126,13 @@ check "$(grep -c '^end late' "$tmp/events.log" 2>/dev/null)" 1 "the opened progr
 guid='{3E1F7B20-9C4A-4D8E-B5F6-0A1B2C3D4E5F}'
 printf '[Entries]\r\na=%s^Kzpals Item^^^C:\\Kz\\app.exe^false^true^\r\n' "$guid" > "$tmp/e.ini"
 wine "$exe" "$(winepath -w "$tmp/e.ini")" Entries kelzudIFHPalsCSFLINKEX >"$tmp/out" 2>"$tmp/err"; check $? 0 "entry lines"
-check "$(wine reg query "HKCR\\CLSID\\$guid\\DefaultIcon" /ve 2>/dev/null | tr -d '\r' | awk '/REG_SZ/{print $3}')" 'C:\Kz\app.exe,0' "entry icon"
-check "$(wine reg query "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ControlPanel\\NameSpace\\$guid" 2>/dev/null | grep -c REG_SZ)" 1 "control-panel entry"
+check "$(regdefault "CLSID\\$guid\\DefaultIcon")" 'C:\Kz\app.exe,0' "entry icon"
+check "$(regq "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ControlPanel\\NameSpace\\$guid" | grep -c REG_SZ)" 1 "control-panel entry"
 wine reg delete "HKCR\\CLSID\\$guid" /f >/dev/null 2>&1
 wine reg delete "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ControlPanel\\NameSpace\\$guid" /f >/dev/null 2>&1
 # File types: code 14 registers each line's extension, the dot added where it is missing; code
 # 15 runs the same lines; a line with four fields ends the action with error 9.
 ext="kzpals$$"; typ="Kelzud10Tests.Kzpals$$"
-regdefault() { wine reg query "HKCR\\$1" /ve 2>/dev/null | tr -d '\r' | sed -n 's/^ *(Default) *REG_SZ *//p'; }
 printf '[Types]\r\na=%s^C:\\My Apps\\v.exe^%s^Kzpals type^\r\n[Short]\r\na=.%sx^v.exe^%sx^four\r\n' "$ext" "$typ" "$ext" "$typ" > "$tmp/t.ini"
 for code in kelzudIFHPalsCSFNFA 15; do
   wine reg delete "HKCR\\.$ext" /f >/dev/null 2>&1; wine reg delete "HKCR\\$typ" /f >/dev/null 2>&1
