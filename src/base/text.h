@@ -31,4 +31,12 @@ bool EqualNoCase(const std::wstring& a, const std::wstring& b);
 std::wstring UpperCase(std::wstring s);
 std::wstring LowerCase(std::wstring s);
 
+inline bool HasNul(const std::wstring& s) { return s.find(L'\0') != std::wstring::npos; }
+// The longest path the kernel takes, even with the "\\?\" prefix.
+constexpr size_t kMaxKernelPath = 32767;
+// A path, name or pattern that may be handed to the file system, the shell or a profile file:
+// the kernel would act on the text before a NUL, and cuts or refuses longer paths, so either
+// could make a call act on another file than the one the caller named.
+inline bool IsUsablePath(const std::wstring& s) { return !HasNul(s) && s.size() <= kMaxKernelPath; }
+
 }  // namespace kz

@@ -12,8 +12,6 @@ constexpr DWORD kNameBuffer = 1024;     // the usual size argument for names
 constexpr DWORD kLongestName = 65536;   // a value name of 16,383 characters in any code page
 constexpr DWORD kFirstRead = 512;       // most values fit; larger ones are read again
 
-bool HasNul(const std::wstring& s) { return s.find(L'\0') != std::wstring::npos; }
-
 std::wstring NameOf(const std::vector<char>& buf) {
   return FromAnsi(buf.data(), strnlen(buf.data(), buf.size()));
 }
