@@ -7,7 +7,7 @@ here="$(dirname "$0")"
 "$here/setup.sh"
 . "$here/env.sh"
 if [ "$KZ_ARCH" = x86 ]; then
-  echo "demo: the x86 build (32-bit script host)"
+  echo "demo: the x86 build (32-bit script host, $(kz_x86_runs))"
 else
   echo "demo: the x64 build (64-bit script host)"
 fi

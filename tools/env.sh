@@ -11,20 +11,52 @@ KZ_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 KZ_WINE32=/usr/lib/wine/wine
 KZ_WINE64=/usr/lib/wine/wine64
 
-# Whether 32-bit Windows programs can run here: the 32-bit Wine loader is itself a 32-bit program,
-# so starting it answers the question. Prints the reason when they cannot.
+# Whether 32-bit Windows programs run here, natively or through a user-mode emulator. The setup
+# step decides it once per run (tools/setup.sh: it starts the 32-bit loader, and then a program in
+# the x86 prefix, each within a time limit) and keeps the answer in $KZ_X86_STATUS: "native",
+# "emulated ..." or "no: <reason>". Before the setup has run, a timed start of the loader answers.
+# Prints how they run, or why they cannot.
+KZ_X86_STATUS="${KZ_PREFIX_ROOT:-$KZ_ROOT/.wineprefix}/x86-status"
 kz_x86_runs() {
   if [ -n "${KZ_NO_X86:-}" ]; then
     echo "KZ_NO_X86 is set"; return 1
   fi
-  if [ ! -x "$KZ_WINE32" ]; then
-    echo "the 32-bit Wine loader ($KZ_WINE32) is not installed"; return 1
+  local status
+  if [ -f "$KZ_X86_STATUS" ]; then
+    status="$(cat "$KZ_X86_STATUS")"
+  else
+    status="$(kz_x86_loader_check)"
   fi
-  local out
-  if ! out="$("$KZ_WINE32" --version 2>&1)"; then
-    echo "this host's kernel refuses 32-bit programs (${out##*: })"; return 1
-  fi
+  case "$status" in
+    no:*) echo "${status#no: }"; return 1 ;;
+  esac
+  echo "$status"
   return 0
+}
+
+# The handler that runs 32-bit programs through the emulator, when one is registered and enabled.
+KZ_QEMU_HANDLER=/proc/sys/fs/binfmt_misc/qemu-i386
+kz_x86_emulated() {
+  [ -f "$KZ_QEMU_HANDLER" ] && head -1 "$KZ_QEMU_HANDLER" | grep -qx enabled
+}
+
+# Starts the 32-bit Wine loader within a time limit: "native", "emulated (...)" or "no: <reason>".
+kz_x86_loader_check() {
+  if [ ! -x "$KZ_WINE32" ]; then
+    echo "no: the 32-bit Wine loader ($KZ_WINE32) is not installed"; return
+  fi
+  local out rc
+  out="$(timeout 60 "$KZ_WINE32" --version 2>&1)"; rc=$?
+  if [ $rc -eq 124 ]; then
+    echo "no: the 32-bit Wine loader did not answer within 60 s"; return
+  elif [ $rc -ne 0 ]; then
+    echo "no: this host's kernel refuses 32-bit programs (${out##*: })"; return
+  fi
+  if kz_x86_emulated; then
+    echo "emulated by qemu-i386 $(qemu-i386 --version 2>/dev/null | sed -n '1s/.*version \([0-9.]*\).*/\1/p')"
+  else
+    echo native
+  fi
 }
 
 # The architectures this host runs, the reference (x86) first.

@@ -33,7 +33,9 @@ run_suite() {
   "$here/xvfb" stop "$display"
   unset KZ_DISPLAY
   export DISPLAY=
-  summary+=("$KZ_ARCH: $(grep -E 'tests passed|No tests were found' "$KZ_BUILD/ctest.out" | tail -1)")
+  local how=""
+  [ "$KZ_ARCH" = x86 ] && how=" ($(kz_x86_runs))"
+  summary+=("$KZ_ARCH$how: $(grep -E 'tests passed|No tests were found' "$KZ_BUILD/ctest.out" | tail -1)")
   return $rc
 }
 
