@@ -53,11 +53,33 @@ void WriteRegistryValue(HKEY root, const std::wstring& key_path, const std::wstr
   }
 }
 
-void ExtendMachinePath(const std::wstring& folder) {
-  // A folder given with a trailing backslash is the same folder as one without.
+namespace {
+
+// A folder as the path compares it: letter case and trailing backslashes do not tell folders
+// apart.
+std::wstring PathEntryKey(const std::wstring& folder) {
   std::wstring bare = folder;
   while (bare.size() > 1 && bare.back() == L'\\') bare.pop_back();
-  const std::wstring needle = Lower(bare);
+  return Lower(bare);
+}
+
+// Whether one of the entries of `path` (separated by ";") is `key`. Part of a longer entry is
+// another folder.
+bool PathHasEntry(const std::wstring& path, const std::wstring& key) {
+  size_t start = 0;
+  for (;;) {
+    size_t end = path.find(L';', start);
+    if (PathEntryKey(path.substr(start, end == std::wstring::npos ? std::wstring::npos : end - start)) == key)
+      return true;
+    if (end == std::wstring::npos) return false;
+    start = end + 1;
+  }
+}
+
+}  // namespace
+
+void ExtendMachinePath(const std::wstring& folder) {
+  const std::wstring needle = PathEntryKey(folder);
   Ptr<IDispatch> reg = Ptr<IDispatch>::Adopt(CreateSibling(kSiblingEnvRegistry));
   for (const wchar_t* path : {kControlSet001, kControlSet002, kCurrentControlSet}) {
     {
@@ -71,7 +93,7 @@ void ExtendMachinePath(const std::wstring& folder) {
     Var current = GetProp(reg.get(), L"Value");
     std::wstring text = VarToStr(current.get());
     // Letter case does not tell folders apart, so a folder in another case is already there.
-    if (Lower(text).find(needle) != std::wstring::npos) continue;
+    if (PathHasEntry(text, needle)) continue;
     std::wstring joined = text.empty() ? folder : text + L";" + folder;
     if (joined.size() > kMaxVariable)
       throw Error(kErrInvalidCall, L"",

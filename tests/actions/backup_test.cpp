@@ -42,6 +42,20 @@ std::wstring IniValue(const std::wstring& file, const wchar_t* section, const wc
   return buf;
 }
 
+// The short (8.3) form of an existing path, or the path itself where the file system gives
+// none.
+std::wstring ShortName(const std::wstring& path) {
+  wchar_t buf[MAX_PATH];
+  DWORD n = GetShortPathNameW(path.c_str(), buf, MAX_PATH);
+  return n && n < MAX_PATH ? std::wstring(buf, n) : path;
+}
+
+std::wstring Slashes(std::wstring s) {
+  for (wchar_t& c : s)
+    if (c == L'\\') c = L'/';
+  return s;
+}
+
 class BackupTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -173,6 +187,126 @@ TEST_F(BackupTest, BackupIntoItsOwnSourceDoesNotCopyItself) {
   const std::wstring nested = BackupFolder(c + L"\\bk", L"Self");
   EXPECT_NE(GetFileAttributesW(nested.c_str()), INVALID_FILE_ATTRIBUTES);
   EXPECT_EQ(GetFileAttributesW((nested + L"\\Copy").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+// However the source and the destination are written, a backup into its own source copies
+// the source once and never walks into its own copy.
+TEST_F(BackupTest, BackupIntoItsOwnSourceUnderAnySpelling) {
+  TempDir logs;
+  FamilyVariable logs_var(L"VQENVSLOGS", logs.path());
+  UnattendedLog boxes;
+  wchar_t previous[MAX_PATH];
+  GetCurrentDirectoryW(MAX_PATH, previous);
+  struct Spelling {
+    const char* what;
+    std::wstring (*source)(const std::wstring& src);  // src: the full, long form
+    std::wstring (*root)(const std::wstring& src);
+  };
+  auto long_root = [](const std::wstring& s) { return s + L"\\bk"; };
+  const Spelling spellings[] = {
+      {"short name", [](const std::wstring& s) { return ShortName(s); }, long_root},
+      {"short destination", [](const std::wstring& s) { return s; },
+       [](const std::wstring& s) { return ShortName(s) + L"\\bk"; }},
+      {"other case", [](const std::wstring& s) { return kz::UpperCase(s); }, long_root},
+      {"dot segments", [](const std::wstring& s) { return s + L"\\.\\sub\\..\\"; }, long_root},
+      {"trailing separator", [](const std::wstring& s) { return s + L"\\"; }, long_root},
+      {"forward slashes", [](const std::wstring& s) { return Slashes(s); }, long_root},
+      {"\\\\?\\ source", [](const std::wstring& s) { return L"\\\\?\\" + s; }, long_root},
+      {"\\\\?\\ destination", [](const std::wstring& s) { return s; },
+       [](const std::wstring& s) { return L"\\\\?\\" + s + L"\\bk"; }},
+      {"relative", [](const std::wstring&) { return std::wstring(L"Source Folder"); }, long_root},
+  };
+  for (const Spelling& sp : spellings) {
+    SCOPED_TRACE(sp.what);
+    TempDir case_dir;
+    const std::wstring src = case_dir.File(L"Source Folder");
+    MakeTree(src);
+    SetCurrentDirectoryW(case_dir.path().c_str());
+    Section(L"Backups", {{L"Self", sp.source(src) + L"," + sp.root(src) + L",Copy,True"}});
+    CallResult r = Pals(kelzudIFHPalsCSFNF);
+    CallResult again = Pals(kelzudIFHPalsCSFNF);  // the folders now exist
+    SetCurrentDirectoryW(previous);
+    ASSERT_EQ(r.error, 0) << kz::ToAnsi(r.description);
+    EXPECT_EQ(again.error, 0) << kz::ToAnsi(again.description);
+    const std::wstring c = BackupFolder(src + L"\\bk", L"Self") + L"\\Copy";
+    EXPECT_EQ(ReadFileText(c + L"\\a.txt"), L"alpha");
+    EXPECT_EQ(ReadFileText(c + L"\\sub\\b.txt"), L"beta");
+    const std::wstring nested = BackupFolder(c + L"\\bk", L"Self");
+    EXPECT_EQ(GetFileAttributesW((nested + L"\\Copy").c_str()), INVALID_FILE_ATTRIBUTES) << "copied into itself";
+  }
+}
+
+// The last part of the destination names a place inside the backup folder: one that climbs
+// out of it, or names another drive or folder, is refused before anything is created.
+TEST_F(BackupTest, TargetsThatLeaveTheBackupFolderAreRefused) {
+  TempDir logs;
+  FamilyVariable logs_var(L"VQENVSLOGS", logs.path());
+  UnattendedLog boxes;
+  WriteFileText(dir_.File(L"one.txt"), "one");
+  MakeTree(dir_.File(L"data"));
+  const wchar_t* targets[] = {L"..\\..\\..\\escaped", L"..", L".", L"sub\\..\\..\\escaped", L"../escaped",
+                              L"C:\\escaped", L"\\escaped", L"C:escaped", L"a:stream", L"... \\escaped"};
+  for (long code : {kelzudIFHPalsCSFNF, kelzudIFHPalsCSFILES}) {
+    const std::wstring source = code == kelzudIFHPalsCSFNF ? dir_.File(L"data") : dir_.File(L"one.txt");
+    for (const wchar_t* target : targets) {
+      SCOPED_TRACE(kz::ToAnsi(target) + " code " + std::to_string(code));
+      TempDir dest;
+      Section(L"Backups", {{L"Docs", source + L"," + dest.path() + L"\\root," + target + L",True"}});
+      CallResult r = Pals(code);
+      EXPECT_EQ(r.error, 5) << kz::ToAnsi(r.description);
+      EXPECT_EQ(GetFileAttributesW(dest.File(L"root").c_str()), INVALID_FILE_ATTRIBUTES) << "nothing is created";
+    }
+  }
+  // Names that stay inside are still taken.
+  TempDir dest;
+  Section(L"Backups", {{L"Docs", dir_.File(L"one.txt") + L"," + dest.path() + L",copy..txt,True"}});
+  ASSERT_EQ(Pals(kelzudIFHPalsCSFILES).error, 0);
+  EXPECT_EQ(ReadFileText(BackupFolder(dest.path(), L"Docs") + L"\\copy..txt"), L"one");
+}
+
+// Without the log folder's variable the log goes to the user's temporary folder.
+TEST_F(BackupTest, BackupLogWithoutItsVariableGoesToTheTemporaryFolder) {
+  FamilyVariable logs_var(L"VQENVSLOGS", L"");
+  UnattendedLog boxes;
+  TempDir dest;
+  MakeTree(dir_.File(L"data"));
+  const std::wstring section = L"Backup-" + std::to_wstring(GetCurrentProcessId()) + L"Docs";
+  const std::wstring key = section.substr(7);
+  wchar_t temp[MAX_PATH];
+  GetTempPathW(MAX_PATH, temp);
+  const std::wstring log = std::wstring(temp) + L"bar.ini";
+  Section(L"Backups", {{key, dir_.File(L"data") + L"," + dest.path() + L",Copy,True"}});
+  CallResult r = Pals(kelzudIFHPalsCSFNF);
+  EXPECT_EQ(r.error, 0) << kz::ToAnsi(r.description);
+  EXPECT_EQ(IniValue(log, section.c_str(), L"SourceDir"), dir_.File(L"data"));
+  WritePrivateProfileStringW(section.c_str(), nullptr, nullptr, log.c_str());
+}
+
+// Paths the kernel would cut or refuse, reached through a variable of the longest length the
+// environment holds: refused before anything is created.
+TEST_F(BackupTest, OverlongPathsAreRefused) {
+  TempDir logs, dest;
+  FamilyVariable logs_var(L"VQENVSLOGS", logs.path());
+  FamilyVariable long_var(L"KZTBACKUPLONG", dest.path() + L"\\" + std::wstring(32766 - dest.path().size() - 1, L'p'));
+  UnattendedLog boxes;
+  WriteFileText(dir_.File(L"one.txt"), "one");
+  MakeTree(dir_.File(L"data"));
+  const std::wstring data = dir_.File(L"data"), one = dir_.File(L"one.txt");
+  struct Case {
+    long code;
+    std::wstring line;
+  } cases[] = {
+      {kelzudIFHPalsCSFNF, L"%KZTBACKUPLONG%\\more\\data," + dest.path() + L",Copy,True"},
+      {kelzudIFHPalsCSFNF, data + L",%KZTBACKUPLONG%\\more,Copy,True"},
+      {kelzudIFHPalsCSFILES, L"%KZTBACKUPLONG%\\more\\one.txt," + dest.path() + L",x.txt,True"},
+      {kelzudIFHPalsCSFILES, one + L",%KZTBACKUPLONG%\\more,x.txt,True"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(kz::ToAnsi(c.line.substr(0, 40)) + " code " + std::to_string(c.code));
+    Section(L"Backups", {{L"Docs", c.line}});
+    EXPECT_EQ(Pals(c.code).error, 5);
+    EXPECT_EQ(GetFileAttributesW(dest.File(kz::GetComputerNameText()).c_str()), INVALID_FILE_ATTRIBUTES);
+  }
 }
 
 TEST_F(BackupTest, FileBackupCopiesByNameOrIntoAFolder) {

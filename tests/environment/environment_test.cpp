@@ -286,31 +286,35 @@ class SavedPath {
 TEST(MachinePath, AppendsAFolderOnlyWhenItIsNotThere) {
   MachineEnvironment machine;
   SavedPath saved;
-  const std::wstring base = L"C:\\windows\\system32;C:\\Tools\\Longer";
-  SavedPath::Put(kz::env::kControlSet001, base);
-  SavedPath::Put(kz::env::kControlSet002, base);
-  SavedPath::Put(kz::env::kControlSet003, base);
-  SavedPath::Put(kz::env::kCurrentControlSet, base);
+  const std::wstring base = L"C:\\windows\\system32;C:\\Tools\\Longer;C:\\Apps\\bin;D:\\Trail\\;E:\\";
   struct Case {
     const wchar_t* folder;
     bool appended;
   } cases[] = {
-      {L"C:\\Tools\\Long", false},        // contained in a longer folder
+      {L"C:\\Tools\\Long", true},         // only part of a longer folder's name
+      {L"C:\\App", true},                 // only part of a longer folder's name
+      {L"C:\\Apps", true},                // only the parent of a folder there
+      {L"bin", true},                     // only the end of a folder there
       {L"c:\\WINDOWS\\System32", false},  // another case
       {L"C:\\Tools\\Longer\\", false},    // a trailing backslash
+      {L"D:\\Trail", false},              // an entry with a trailing backslash
+      {L"E:\\", false},                   // a root, as the entry
       {L"D:\\New Folder", true},
   };
   for (const Case& c : cases) {
+    for (const wchar_t* set : {kz::env::kControlSet001, kz::env::kControlSet002, kz::env::kControlSet003,
+                               kz::env::kCurrentControlSet})
+      SavedPath::Put(set, base);
     kz::env::ExtendMachinePath(c.folder);
     const std::wstring expected = c.appended ? base + L";" + c.folder : base;
     EXPECT_EQ(SavedPath::Get(kz::env::kControlSet001), expected) << kz::ToAnsi(c.folder);
     EXPECT_EQ(SavedPath::Get(kz::env::kCurrentControlSet), expected) << kz::ToAnsi(c.folder);
     EXPECT_EQ(SavedPath::Get(kz::env::kControlSet002), expected) << kz::ToAnsi(c.folder);
     EXPECT_EQ(SavedPath::Get(kz::env::kControlSet003), base) << "the third control set is not extended";
+    // Once there, never twice.
+    kz::env::ExtendMachinePath(c.folder);
+    EXPECT_EQ(SavedPath::Get(kz::env::kControlSet001), expected) << kz::ToAnsi(c.folder);
   }
-  // Once there, never twice.
-  kz::env::ExtendMachinePath(L"D:\\New Folder");
-  EXPECT_EQ(SavedPath::Get(kz::env::kControlSet001), base + L";D:\\New Folder");
 }
 
 TEST(MachinePath, NeverWritesAPathLongerThanTheEnvironmentHolds) {
@@ -440,6 +444,21 @@ TEST_F(EnvActionTest, ALineWithTooFewFieldsEndsTheActionWithABox) {
   std::vector<std::wstring> rec = boxes.Records();
   ASSERT_EQ(rec.size(), 1u);
   EXPECT_NE(rec[0].find(L"9 clsKelzudINIFileHandler1A"), std::wstring::npos) << kz::ToAnsi(rec[0]);
+}
+
+// A folder to create whose path the kernel would cut (a variable as long as the environment
+// holds, and more) ends the action with the box of a path that cannot be found.
+TEST_F(EnvActionTest, AFolderPathTooLongForTheKernelIsRefused) {
+  UnattendedLog boxes;
+  Family(L"KZT_LONGDIR", dir_.path() + L"\\" + std::wstring(32766 - dir_.path().size() - 1, L'q'));
+  family_.push_back(L"KZT_MD");
+  family_.push_back(L"KZT_AFTER");
+  Section({{L"KZT_MD", L"%KZT_LONGDIR%\\more,,md,"}, {L"KZT_AFTER", L"two,,,"}});
+  EXPECT_EQ(Pals(0).error, 0);
+  EXPECT_EQ(Family(L"KZT_AFTER"), L"");
+  std::vector<std::wstring> rec = boxes.Records();
+  ASSERT_EQ(rec.size(), 1u);
+  EXPECT_NE(rec[0].find(L"\t76 clsKelzudINIFileHandler1A"), std::wstring::npos) << kz::ToAnsi(rec[0]);
 }
 
 TEST_F(EnvActionTest, AnEmptyFirstLineSetsOnlyTheBuiltInVariables) {

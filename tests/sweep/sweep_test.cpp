@@ -106,6 +106,23 @@ Var Array(VARTYPE vt, std::vector<SAFEARRAYBOUND> bounds) {
   return v;
 }
 
+// A relative path of `length` characters, names of eight letters inside the current (scratch)
+// folder, so that whatever a member makes of it stays there: with 32,769 characters its
+// kernel form is 32,769 characters longer than the scratch folder's, and a length cut to 16
+// bits would name "a" in the scratch folder.
+std::wstring LongPath(size_t length) {
+  std::wstring p;
+  while (p.size() < length) p += L"abcdefgh\\";
+  p.resize(length);
+  return p;
+}
+
+std::wstring FullName(const std::wstring& path) {
+  wchar_t buf[MAX_PATH];
+  DWORD n = GetFullPathNameW(path.c_str(), MAX_PATH, buf, nullptr);
+  return n && n < MAX_PATH ? std::wstring(buf, n) : path;
+}
+
 // The table, less the entries that name the object being called (see SelfValues).
 std::vector<Hostile> HostileValues() {
   Var error_value;
@@ -153,7 +170,28 @@ std::vector<Hostile> HostileValues() {
       {"date 1/1/100", Dbl(-657434.0, VT_DATE)},
       {"date 31/12/9999", Dbl(2958465.0, VT_DATE)},
       {"date beyond the range", Dbl(1e10, VT_DATE)},
+      // Paths and names the file system takes another way than the text reads.
+      {"bare file name of 600 characters", Text(std::wstring(596, L'f') + L".txt")},
+      {"bare file name of 1,000 characters", Text(std::wstring(1000, L'g'))},
+      {"path with a NUL", Text(std::wstring(L"C:\\x\\a.txt") + L'\0' + L"\\sub")},
+      {"path of 32,769 characters", Text(LongPath(32769))},
+      {"device NUL", Text(L"NUL")},
+      {"device CON", Text(L"CON")},
+      {"device NUL:", Text(L"NUL:")},
+      {"device COM1.txt", Text(L"COM1.txt")},
+      {"device LPT9", Text(L"LPT9")},
   };
+  // Short (8.3) spellings of a folder and a file of the scratch folder (the current folder),
+  // where the file system gives them.
+  const std::wstring folder = L"Scratch Folder With A Long Name", file = folder + L"\\A File With A Long Name.txt";
+  CreateDirectoryW(folder.c_str(), nullptr);
+  WriteFileText(file, "scratch");
+  for (const std::wstring& name : {folder, file}) {
+    wchar_t buf[MAX_PATH];
+    DWORD n = GetShortPathNameW(FullName(name).c_str(), buf, MAX_PATH);
+    if (n && n < MAX_PATH && FullName(name) != buf)
+      h.push_back({name == folder ? "short name of a folder" : "short name of a file", Text(std::wstring(buf, n))});
+  }
   return h;
 }
 

@@ -22,11 +22,29 @@ using fsx::FolderExists;
 using fsx::FullPath;
 using fsx::KernelPath;
 
-// A backup name becomes one folder of the tree: it may not climb out of it or name another.
-bool IsPlainFolderName(const std::wstring& name) {
-  if (name == L"." || name == L"..") return false;
+// One name inside a folder: not a name the platform reads as the folder itself or its parent
+// (only dots and spaces, which it drops at a name's end), no separator, drive or stream mark.
+bool IsPlainName(const std::wstring& name) {
+  if (name.find_first_not_of(L". ") == std::wstring::npos) return false;
   for (wchar_t c : name)
     if (c < 0x20 || std::wstring(L"\\/:*?\"<>|").find(c) != std::wstring::npos) return false;
+  return true;
+}
+
+// A backup name becomes one folder of the tree: it may not climb out of it or name another.
+bool IsPlainFolderName(const std::wstring& name) { return IsPlainName(name); }
+
+// The last part of a destination stays inside the backup folder: relative names only, none
+// of them climbing or naming a drive. Empty, or ending in a separator, it names the folder
+// itself or one inside it.
+bool StaysInside(const std::wstring& last) {
+  size_t start = 0;
+  while (start < last.size()) {
+    size_t end = last.find_first_of(L"\\/", start);
+    if (end == std::wstring::npos) end = last.size();
+    if (end == 0 || !IsPlainName(last.substr(start, end - start))) return false;
+    start = end + 1;
+  }
   return true;
 }
 
@@ -62,9 +80,17 @@ std::wstring JoinPart(const std::wstring& folder, const std::wstring& part) {
   return folder + L"\\" + part;
 }
 
+// A path without the "\\?\" prefix of a drive or network path, for the existence tests, which
+// would take its "?" for a wildcard; the kernel form is made again where a path is long.
+std::wstring WithoutPrefix(const std::wstring& path) {
+  if (path.compare(0, 8, L"\\\\?\\UNC\\") == 0) return L"\\\\" + path.substr(8);
+  if (path.compare(0, 4, L"\\\\?\\") == 0 && path.size() >= 6 && path[5] == L':') return path.substr(4);
+  return path;
+}
+
 // Creates `folder` unless the file system already has a folder there.
 void EnsureFolder(const std::wstring& folder) {
-  if (FolderExists(folder)) return;
+  if (FolderExists(WithoutPrefix(folder))) return;
   if (!CreateDirectoryW(KernelPath(folder).c_str(), nullptr)) throw ErrorOfWin32(GetLastError());
 }
 
@@ -105,13 +131,35 @@ void WriteDetails(const std::wstring& folder, const std::wstring& source, const 
   }
 }
 
-std::wstring FullOf(const std::wstring& path) { return LowerCase(FullPath(path)); }
+// What tells one folder from another however its path is written (short or long names, any
+// case, "." and "..", "\\?\" or a relative form): the volume and the file index.
+struct FolderId {
+  DWORD volume = 0, high = 0, low = 0;
+  bool known = false;
+  bool operator==(const FolderId& o) const {
+    return known && o.known && volume == o.volume && high == o.high && low == o.low;
+  }
+};
+
+FolderId IdOf(const std::wstring& folder) {
+  FolderId id;
+  File h(CreateFileW(KernelPath(folder).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                     OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  BY_HANDLE_FILE_INFORMATION info;
+  if (h && GetFileInformationByHandle(h.get(), &info)) {
+    id.volume = info.dwVolumeSerialNumber;
+    id.high = info.nFileIndexHigh;
+    id.low = info.nFileIndexLow;
+    id.known = true;
+  }
+  return id;
+}
 
 // Copies the files and sub-folders of `source` into the existing folder `target`; existing
-// files are replaced only with `overwrite`. `skip` (full, lower case) is a folder never walked
-// into: the backup's own destination when it lies inside its source.
+// files are replaced only with `overwrite`. `skip` is a folder never walked into: the backup's
+// own destination when it lies inside its source.
 void CopyFolderContents(const std::wstring& source, const std::wstring& target, bool overwrite,
-                        const std::wstring& skip) {
+                        const FolderId& skip) {
   WIN32_FIND_DATAW fd;
   FindHandle h(FindFirstFileW(KernelPath(JoinPart(source, L"*")).c_str(), &fd));
   if (!h) {
@@ -131,7 +179,7 @@ void CopyFolderContents(const std::wstring& source, const std::wstring& target, 
   for (const auto& e : entries) {
     const std::wstring from = JoinPart(source, e.first), to = JoinPart(target, e.first);
     if (e.second) {
-      if (FullOf(from) == skip) continue;
+      if (IdOf(from) == skip) continue;
       EnsureFolder(to);
       CopyFolderContents(from, to, overwrite, skip);
     } else if (!CopyFileW(KernelPath(from).c_str(), KernelPath(to).c_str(), overwrite ? FALSE : TRUE)) {
@@ -141,8 +189,11 @@ void CopyFolderContents(const std::wstring& source, const std::wstring& target, 
 }
 
 void CopyFolder(const std::wstring& source, const std::wstring& target, bool overwrite) {
-  if (!FolderExists(source)) throw ErrorOfWin32(ERROR_PATH_NOT_FOUND);
-  CopyFolderContents(source, target, overwrite, FullOf(target));
+  if (!FolderExists(WithoutPrefix(source))) throw ErrorOfWin32(ERROR_PATH_NOT_FOUND);
+  const FolderId skip = IdOf(target);
+  // Without an identity the copy could walk into itself without end.
+  if (!skip.known) throw ErrorOfWin32(ERROR_PATH_NOT_FOUND);
+  CopyFolderContents(source, target, overwrite, skip);
 }
 
 // Copies one file; a target ending in "\" is a folder that receives it under its own name.
@@ -170,6 +221,17 @@ BackupLine ReadLine(const std::wstring& value, ActionVariables& variables) {
   return l;
 }
 
+// Refuses a line whose key or target would leave the backup tree, or whose paths the kernel
+// would cut or misread, before anything of it is created. Returns the chain of folders to the
+// backup folder.
+std::vector<std::wstring> CheckedChain(const std::wstring& key, const BackupLine& l) {
+  if (!IsPlainFolderName(key) || !StaysInside(l.last)) Raise(kErrInvalidCall);
+  std::vector<std::wstring> chain = BackupFolderChain(l.root, key);
+  if (!IsUsablePath(l.source) || !IsUsablePath(chain.back() + L"\\" + l.last + L"\\details.ini"))
+    Raise(kErrInvalidCall);
+  return chain;
+}
+
 }  // namespace
 
 STDMETHODIMP IniFileHandler::PalsASCSFNF(KZ_ACTION_PARAMS) {
@@ -188,9 +250,7 @@ STDMETHODIMP IniFileHandler::PalsASCSFNF(KZ_ACTION_PARAMS) {
       show(L"Taking Backup for " + key + L" - " + value);
       const BackupLine l = ReadLine(value, variables);
       hide();
-      if (!IsPlainFolderName(key)) Raise(kErrInvalidCall);
-
-      const std::vector<std::wstring> chain = BackupFolderChain(l.root, key);
+      const std::vector<std::wstring> chain = CheckedChain(key, l);
       for (const std::wstring& folder : chain) {
         show(L"Creating folder " + folder);
         EnsureFolder(folder);
@@ -219,8 +279,7 @@ STDMETHODIMP IniFileHandler::PalsCSFILES(KZ_ACTION_PARAMS) {
     ActionVariables variables;
     ForEachActionLine(*this, [&](const std::wstring& key, const std::wstring& value) {
       const BackupLine l = ReadLine(value, variables);
-      if (!IsPlainFolderName(key)) Raise(kErrInvalidCall);
-      const std::vector<std::wstring> chain = BackupFolderChain(l.root, key);
+      const std::vector<std::wstring> chain = CheckedChain(key, l);
       for (const std::wstring& folder : chain) EnsureFolder(folder);
       const std::wstring& b = chain.back();
       const std::wstring c = b + L"\\" + l.last;

@@ -11,7 +11,16 @@ void WriteBackupLogEntry(std::wstring& section, std::wstring& key, std::wstring&
   BackupLogState& log = BackupLog::Get();
   Var folder = CallByName(log.runtime.get(), L"EnvironGet", DISPATCH_METHOD,
                           std::vector<Var>{Var::Long(2), Var::Str(L"VQENVSLOGS")});
-  std::wstring path = VarToStr(folder.get()) + L"\\bar.ini";
+  std::wstring dir = VarToStr(folder.get());
+  if (dir.empty()) {
+    // Without its folder the log would land at the root of the current drive; the user's
+    // temporary folder is one the user may write to and finds the log in.
+    wchar_t temp[MAX_PATH + 1];
+    DWORD n = GetTempPathW(MAX_PATH + 1, temp);
+    dir.assign(temp, n <= MAX_PATH ? n : 0);
+    while (!dir.empty() && dir.back() == L'\\') dir.pop_back();
+  }
+  std::wstring path = dir + L"\\bar.ini";
   IDispatch* w = log.writer.get();
   PutProp(w, L"Path", Var::Str(path));
   PutProp(w, L"Section", Var::Str(section));

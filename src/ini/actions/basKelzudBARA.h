@@ -1,4 +1,5 @@
-// The backup log ("bar.ini" in the folder named by VQENVSLOGS), written by the backup actions.
+// The backup log ("bar.ini" in the folder named by VQENVSLOGS, or in the user's temporary folder
+// when that variable is empty), written by the backup actions.
 #pragma once
 #include <string>
 
