@@ -5,6 +5,18 @@
 #include "platform/ui.h"
 
 namespace kz {
+namespace {
+
+bool SameFile(const std::wstring& a, const std::wstring& b) {
+  auto full = [](const std::wstring& p) {
+    wchar_t buf[MAX_PATH * 2];
+    DWORD n = GetFullPathNameW(p.c_str(), MAX_PATH * 2, buf, nullptr);
+    return n && n < MAX_PATH * 2 ? std::wstring(buf, n) : p;
+  };
+  return CompareStringOrdinal(full(a).c_str(), -1, full(b).c_str(), -1, TRUE) == CSTR_EQUAL;
+}
+
+}  // namespace
 
 STDMETHODIMP IniFileHandler::PalsSIni(KZ_ACTION_PARAMS) {
   if (ret) VariantInit(ret);
@@ -40,6 +52,8 @@ STDMETHODIMP IniFileHandler::PalsSIni(KZ_ACTION_PARAMS) {
       if (path != pending_path) flush();
       pending_path = path;
       pending.push_back(ProfileEntry{Field(f, 1), Field(f, 2), std::move(text)});
+      // A line that writes the file being run is written at once: the lines after it read it.
+      if (SameFile(path, this->path())) flush();
     });
   });
 }
