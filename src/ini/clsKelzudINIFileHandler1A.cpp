@@ -36,13 +36,26 @@ std::wstring IniFileHandler::ReadValue() const {
   return ProfileValue(path_, section_, key_, default_, kValueBuffer);
 }
 
-void IniFileHandler::WriteValue(std::wstring& value) {
+void IniFileHandler::TakeOutNuls(std::wstring& value) {
   // NULs would end the text early at the platform: they are taken out, in the caller's text.
   for (size_t p = value.find(L'\0'); p != std::wstring::npos; p = value.find(L'\0')) {
     if (p + 1 > 32767) Raise(kErrOverflow);  // the search position is a 16-bit Integer
     value.erase(p, 1);
   }
+}
+
+void IniFileHandler::WriteValue(std::wstring& value) {
+  TakeOutNuls(value);
   last_rc_ = ProfileWrite(path_, section_, &key_, &value);
+}
+
+void IniFileHandler::WriteValues(const std::wstring& path, const std::vector<ProfileEntry>& entries) {
+  if (entries.empty()) return;
+  std::vector<long> rc = ProfileWriteMany(path, entries);
+  path_ = path;
+  section_ = entries.back().section;
+  key_ = entries.back().key;
+  last_rc_ = rc.back();
 }
 
 std::wstring IniFileHandler::SectionKeyList() const { return ProfileNames(path_, &section_, default_); }

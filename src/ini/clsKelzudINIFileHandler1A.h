@@ -7,6 +7,7 @@
 #include "frame/kz.h"
 #include "com/comobject.h"
 #include "com/ptr.h"
+#include "platform/profile.h"
 
 namespace kz {
 
@@ -85,6 +86,13 @@ class IniFileHandler : public ComObject<IniFileHandler, _clsKelzudINIFileHandler
   std::wstring ReadValue() const;
   // Removes every NUL from `value` (in place) and writes it.
   void WriteValue(std::wstring& value);
+  // Removes every NUL from `value` (in place), as a write does; error 6 for one beyond the
+  // 16-bit search position.
+  static void TakeOutNuls(std::wstring& value);
+  // Writes each entry (NULs already taken out) to `path` as value writes one by one would, in
+  // one replace of the file where it can; leaves Path, Section, Key at the last entry and
+  // LastReturnCode at its result.
+  void WriteValues(const std::wstring& path, const std::vector<ProfileEntry>& entries);
   std::wstring SectionKeyList() const;
   std::wstring SectionList() const;
   void DeleteSection();

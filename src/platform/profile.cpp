@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <unordered_map>
+#include <utility>
+#include <vector>
 
 #include "base/owner.h"
 #include "base/text.h"
@@ -269,6 +272,212 @@ long PlatformWrite(const std::string& section, const std::string* key, const std
                                     FromAnsi(t).c_str());
 }
 
+
+// ---- the profile format, written here ------------------------------------------------------
+//
+// The platform's writer loads the whole file into sections of keys and saves it back whole.
+// Loading ends lines at CR or LF, drops blank lines, trims white space around names and values, keeps a section name as
+// it stands between "[" and the last "]", keeps lines without "=" (comments among them) as keys
+// without a value, and keeps one empty-named key of a run. Saving writes "[name]" CR LF, then
+// each key as name, "=" value (when it has one), CR LF. A write that changes nothing leaves the
+// file untouched. The same rules applied here let one replace carry many writes, with the bytes
+// the platform's writer would leave after the same writes one by one. Files and texts outside
+// what these rules cover are left to the platform's writer.
+namespace format {
+
+bool Space(unsigned char c) { return c == ' ' || (c >= 0x09 && c <= 0x0d) || c == 0x1a; }
+
+// Control characters the platform may or may not count as white space, and the no-break space.
+bool Unusual(unsigned char c) { return (c < 0x20 && !Space(c)) || c == 0xa0; }
+
+bool Plain(const std::string& s) {
+  for (unsigned char c : s)
+    if (Unusual(c)) return false;
+  return true;
+}
+
+bool Ascii(const std::string& s) {
+  for (unsigned char c : s)
+    if (c >= 0x80) return false;
+  return true;
+}
+
+std::string Lower(std::string s) {
+  for (char& c : s)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return s;
+}
+
+std::string TrimLeft(const std::string& s) {
+  size_t b = 0;
+  while (b < s.size() && Space(static_cast<unsigned char>(s[b]))) ++b;
+  return s.substr(b);
+}
+
+std::string TrimRight(const std::string& s) {
+  size_t e = s.size();
+  while (e > 0 && Space(static_cast<unsigned char>(s[e - 1]))) --e;
+  return s.substr(0, e);
+}
+
+struct Key {
+  std::string name, value;
+  bool has_value = false;
+};
+
+struct Section {
+  std::string name;  // empty: the keys before the first section
+  std::vector<Key> keys;
+  std::unordered_map<std::string, size_t> index;  // lower-case name as loaded -> first key
+
+  void Add(Key k) {
+    index.emplace(Lower(TrimRight(k.name)), keys.size());
+    keys.push_back(std::move(k));
+  }
+};
+
+struct Tree {
+  std::vector<Section> sections;
+  std::unordered_map<std::string, size_t> index;  // lower-case name -> first section
+
+  Section& Add(const std::string& name) {
+    if (!name.empty()) index.emplace(Lower(name), sections.size());
+    sections.push_back(Section{name, {}, {}});
+    return sections.back();
+  }
+};
+
+// The file's sections and keys as the platform's writer loads them; false for a file these
+// rules do not cover (a byte-order mark, unusual characters, names beyond ASCII, "[]").
+bool Load(const std::string& bytes, Tree* tree) {
+  if (bytes.size() >= 2 && ((bytes[0] == '\xff' && bytes[1] == '\xfe') || (bytes[0] == '\xfe' && bytes[1] == '\xff')))
+    return false;
+  if (bytes.size() >= 3 && bytes.compare(0, 3, "\xef\xbb\xbf") == 0) return false;
+  if (!Plain(bytes)) return false;
+  tree->Add(std::string());
+  const Key* prev = nullptr;
+  for (size_t pos = 0; pos < bytes.size();) {
+    size_t nl = bytes.find_first_of("\r\n", pos);  // a lone CR ends a line too
+    size_t b = pos, e = nl == std::string::npos ? bytes.size() : nl;
+    pos = nl == std::string::npos ? bytes.size() : nl + 1;
+    while (b < e && Space(static_cast<unsigned char>(bytes[b]))) ++b;
+    while (e > b && Space(static_cast<unsigned char>(bytes[e - 1]))) --e;
+    if (b >= e) continue;
+    if (bytes[b] == '[') {
+      size_t close = bytes.rfind(']', e - 1);
+      if (close != std::string::npos && close > b) {
+        std::string name = bytes.substr(b + 1, close - b - 1);
+        if (name.empty() || !Ascii(name)) return false;
+        tree->Add(name);
+        prev = nullptr;
+        continue;
+      }
+    }
+    Key k;
+    size_t eq = bytes.find('=', b);
+    size_t name_end = e;
+    if (eq != std::string::npos && eq < e) {
+      name_end = eq;
+      while (name_end > b && Space(static_cast<unsigned char>(bytes[name_end - 1]))) --name_end;
+      size_t v = eq + 1;
+      while (v < e && Space(static_cast<unsigned char>(bytes[v]))) ++v;
+      k.value = bytes.substr(v, e - v);
+      k.has_value = true;
+    }
+    k.name = bytes.substr(b, name_end - b);
+    if (!Ascii(k.name)) return false;
+    if (!k.name.empty() || !prev || !prev->name.empty()) {
+      Section& s = tree->sections.back();
+      s.Add(std::move(k));
+      prev = &s.keys.back();
+    }
+  }
+  return true;
+}
+
+std::string Save(const Tree& tree) {
+  size_t n = 0;
+  for (const Section& s : tree.sections) {
+    n += s.name.size() + 4;
+    for (const Key& k : s.keys) n += k.name.size() + k.value.size() + 3;
+  }
+  std::string out;
+  out.reserve(n);
+  for (const Section& s : tree.sections) {
+    if (!s.name.empty()) out.append("[").append(s.name).append("]\r\n");
+    for (const Key& k : s.keys) {
+      out += k.name;
+      if (k.has_value) out.append("=").append(k.value);
+      out += "\r\n";
+    }
+  }
+  return out;
+}
+
+// Whether a write of these texts is one this writer carries out as the platform would.
+bool Covers(const std::string& section, const std::string& key, const std::string& value) {
+  return !TrimLeft(section).empty() && Ascii(section) && Ascii(key) && Plain(section) && Plain(key) &&
+         Plain(value) && !TooLong(section) && !TooLong(key) && !TooLong(value);
+}
+
+// Writes in order, each as a load of the file the one before left, the change, and a save
+// when something changed.
+class Writes {
+ public:
+  explicit Writes(Tree* tree) : tree_(tree) {}
+
+  // Sets key=value in section (texts the writer covers); true when the file changes.
+  bool Set(const std::string& section, const std::string& key, const std::string& value) {
+    // The key the last save wrote is read back by the next write's load: trimmed.
+    Key saved;
+    Key* pending = Pending();
+    if (pending) {
+      saved = *pending;
+      pending->name = TrimRight(pending->name);
+      pending->value = TrimRight(pending->value);
+    }
+    const std::string wanted = TrimRight(TrimLeft(section)), name = TrimLeft(key), v = TrimLeft(value);
+    Key* target = nullptr;
+    auto s = tree_->index.find(Lower(wanted));
+    size_t si = 0, ki = 0;
+    if (s == tree_->index.end()) {
+      // A new section keeps the name as given, but for its leading white space.
+      si = tree_->sections.size();
+      tree_->Add(TrimLeft(section)).Add(Key{name, v, true});
+      ki = 0;
+      target = &tree_->sections[si].keys[0];
+    } else {
+      si = s->second;
+      Section& sec = tree_->sections[si];
+      auto k = sec.index.find(Lower(TrimRight(name)));
+      if (k != sec.index.end()) {
+        ki = k->second;
+        Key& found = sec.keys[ki];
+        if (found.has_value && found.value == v) {
+          if (pending) *pending = saved;  // nothing saved: the file keeps that key as it was
+          return false;
+        }
+        found.value = v;
+        found.has_value = true;
+      } else {
+        ki = sec.keys.size();
+        sec.Add(Key{name, v, true});
+      }
+      target = &sec.keys[ki];
+    }
+    pending_ = {si, ki};
+    has_pending_ = target->name != TrimRight(target->name) || target->value != TrimRight(target->value);
+    return true;
+  }
+
+ private:
+  Key* Pending() { return has_pending_ ? &tree_->sections[pending_.first].keys[pending_.second] : nullptr; }
+  Tree* tree_;
+  std::pair<size_t, size_t> pending_{0, 0};
+  bool has_pending_ = false;
+};
+
+}  // namespace format
 }  // namespace
 
 std::wstring ProfileValue(const std::wstring& file, const std::wstring& section, const std::wstring& key,
@@ -305,8 +514,11 @@ std::wstring ProfileSection(const std::wstring& file, const std::wstring& sectio
   });
 }
 
-long ProfileWrite(const std::wstring& file, const std::wstring& section, const std::wstring* key,
-                  const std::wstring* value) {
+namespace {
+
+// One write by the platform's writer on a copy of the file.
+long PlatformWriteOnCopy(const std::wstring& file, const std::wstring& section, const std::wstring* key,
+                         const std::wstring* value) {
   if (key && value && !Representable(section, *key, *value)) return 0;
   FileName f(file);
   if (!f.nameable) return 0;
@@ -358,6 +570,95 @@ long ProfileWrite(const std::wstring& file, const std::wstring& section, const s
   if (!rc) return 0;
   if (Holds(copy, original)) return rc;  // nothing changed: the file stays as it is
   if (!ReplaceFile(copy, f.full)) return 0;
+  remove_copy.renamed = true;
+  ++g_writes;
+  return rc;
+}
+
+std::wstring CopyName(const std::wstring& full) {
+  wchar_t name[48];
+  std::swprintf(name, 48, L"~kz%lx-%lx.tmp", GetCurrentProcessId(), GetCurrentThreadId());
+  return full.substr(0, full.find_last_of(L'\\') + 1) + name;
+}
+
+}  // namespace
+
+long ProfileWrite(const std::wstring& file, const std::wstring& section, const std::wstring* key,
+                  const std::wstring* value) {
+  if (key && value) return ProfileWriteMany(file, {ProfileEntry{section, *key, *value}})[0];
+  return PlatformWriteOnCopy(file, section, key, value);
+}
+
+std::vector<long> ProfileWriteMany(const std::wstring& file, const std::vector<ProfileEntry>& entries) {
+  std::vector<long> rc(entries.size(), 0);
+  auto one_by_one = [&] {
+    for (size_t i = 0; i < entries.size(); ++i)
+      rc[i] = PlatformWriteOnCopy(file, entries[i].section, &entries[i].key, &entries[i].value);
+    return rc;
+  };
+  if (entries.empty()) return rc;
+  FileName f(file);
+  if (!f.nameable) return rc;
+  // The rules here are those of a single-byte code page whose every byte the platform's writer
+  // keeps as it is.
+  if (GetACP() != 1252) return one_by_one();
+  std::vector<std::string> texts;
+  texts.reserve(entries.size() * 3);
+  for (const ProfileEntry& e : entries) {
+    texts.push_back(ToAnsi(e.section));
+    texts.push_back(ToAnsi(e.key));
+    texts.push_back(ToAnsi(e.value));
+    if (Representable(e.section, e.key, e.value) &&
+        !format::Covers(texts[texts.size() - 3], texts[texts.size() - 2], texts.back()))
+      return one_by_one();
+  }
+  const std::wstring copy = CopyName(f.full);
+  if (copy.size() >= MAX_PATH) return one_by_one();
+
+  WriterLock lock(f.full);
+  if (!lock) return rc;
+  DWORD attributes = 0;
+  std::string original;
+  if (!ReadOriginal(f.full, &attributes, &original)) return rc;
+  bool exists = attributes != INVALID_FILE_ATTRIBUTES;
+  if (exists && (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY))) return rc;
+  format::Tree tree;
+  if (!format::Load(original, &tree)) return one_by_one();
+  format::Writes writes(&tree);
+  bool changed = false;
+  for (size_t i = 0; i < entries.size(); ++i) {
+    if (!Representable(entries[i].section, entries[i].key, entries[i].value)) continue;
+    if (writes.Set(texts[3 * i], texts[3 * i + 1], texts[3 * i + 2])) changed = true;
+    rc[i] = 1;
+  }
+  if (!changed) return rc;  // the file stays as it is
+
+  DWORD copy_attributes = exists ? (attributes & ~FILE_ATTRIBUTE_READONLY) : FILE_ATTRIBUTE_NORMAL;
+  if (copy_attributes == 0) copy_attributes = FILE_ATTRIBUTE_NORMAL;
+  struct RemoveCopy {
+    const std::wstring& path;
+    bool renamed;
+    ~RemoveCopy() {
+      if (!renamed) DeleteFileW(path.c_str());
+    }
+  } remove_copy{copy, false};
+  // The whole new file is written before it replaces the old one: a full disk fails here.
+  const std::string text = format::Save(tree);
+  bool written;
+  {
+    File out(CreateFileW(copy.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, copy_attributes, nullptr));
+    written = out && WriteAll(out.get(), text.data(), text.size());
+  }
+  if (!written) {
+    // Key by key, as the platform's writer would have failed or not for each.
+    std::fill(rc.begin(), rc.end(), 0);
+    DeleteFileW(copy.c_str());
+    return one_by_one();
+  }
+  if (!ReplaceFile(copy, f.full)) {
+    std::fill(rc.begin(), rc.end(), 0);
+    return rc;
+  }
   remove_copy.renamed = true;
   ++g_writes;
   return rc;

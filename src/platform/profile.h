@@ -14,6 +14,7 @@
 // header or a comment) is refused.
 #pragma once
 #include <string>
+#include <vector>
 
 namespace kz {
 
@@ -36,6 +37,16 @@ std::wstring ProfileSection(const std::wstring& file, const std::wstring& sectio
 // the platform or the guards above refused it.
 long ProfileWrite(const std::wstring& file, const std::wstring& section, const std::wstring* key,
                   const std::wstring* value);
+
+// One key=value write of ProfileWriteMany.
+struct ProfileEntry {
+  std::wstring section, key, value;
+};
+
+// The writes of `entries` in their order, with the guarantees of ProfileWrite, leaving the file
+// as those writes one by one would: one writer's lock, and one replace of the file for all of
+// them where the file and texts allow. Gives each write's result as ProfileWrite would.
+std::vector<long> ProfileWriteMany(const std::wstring& file, const std::vector<ProfileEntry>& entries);
 
 // What identifies a profile file's content for a reader that keeps what it read: the file's
 // size and time of last write, and the count of this process's profile writes.

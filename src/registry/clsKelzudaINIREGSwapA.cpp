@@ -130,13 +130,40 @@ void IniRegSwap::RegistryToIni(const std::wstring& ini_file, const std::wstring&
   Ptr<RegAccessor> reg = Ptr<RegAccessor>::Adopt(MakeObject<RegAccessor>());
   reg->set_class_key(root);
   reg->set_section_key(registry_key);
+  // The library's own handler takes the values in one write of the file, with the file those
+  // writes one by one would leave; a failure stops the transfer with the values before it
+  // written. Any other handler is called value by value.
+  IniFileHandler* own = OwnHandler();
+  std::vector<ProfileEntry> pending;
+  auto flush = [&] {
+    if (own && !pending.empty()) own->WriteValues(ini_file, pending);
+    pending.clear();
+  };
   auto copy_values = [&](const std::wstring& section) {
     for (const std::wstring& name : reg->ValueNames()) {
       reg->set_value_key(name);
       Var v = reg->Read();
-      SetIniValue(ini_file, section, name, VarToStr(v.get()));
+      if (!own) {
+        SetIniValue(ini_file, section, name, VarToStr(v.get()));
+        continue;
+      }
+      std::wstring text = VarToStr(v.get());
+      try {
+        IniFileHandler::TakeOutNuls(text);
+      } catch (...) {
+        flush();
+        own->set_path(ini_file);
+        own->set_section(section);
+        own->set_key(name);
+        throw;
+      }
+      pending.push_back(ProfileEntry{section, name, std::move(text)});
     }
   };
+  struct FlushOnExit {  // also when a read fails: what was read before it is written
+    decltype(flush)& f;
+    ~FlushOnExit() { f(); }
+  } flush_on_exit{flush};
   std::vector<std::wstring> subkeys = reg->SubkeyNames();
   if (!subkeys.empty()) {
     // Only the direct subkeys' values: the key's own values and deeper keys stay behind.

@@ -1,10 +1,12 @@
 // The INI file handler core against real profile files.
 #include "ini/clsKelzudINIFileHandler1A.h"
+#include "platform/profile.h"
 
 #include <cstdio>
 #include <cwchar>
 #include <set>
 
+#include "base/text.h"
 #include "testkit.h"
 
 using namespace kzt;
@@ -499,4 +501,32 @@ TEST_F(IniTest, TwoProcessesWritingOneFileKeepEveryKey) {
   h_->set_section(L"Untouched");
   h_->set_key(L"keep");
   EXPECT_EQ(GetValue(), L"yes");
+}
+
+// INI lines into two files in turn leave each file as value writes one by one do, and a line
+// with too few fields stops the action with the lines before it written.
+TEST_F(IniTest, IniLinesLeaveWhatValueWritesLeaveAndStopAtABadLine) {
+  const std::wstring a = dir_.File(L"a.ini"), b = dir_.File(L"b.ini"), ra = dir_.File(L"ra.ini"),
+                     rb = dir_.File(L"rb.ini");
+  for (const std::wstring& f : {a, ra}) WriteFileText(f, "; head\r\n[S]\r\nx = 1 \r\n\r\n[T]\r\n");
+  struct Line { const std::wstring* file; const wchar_t* section; const wchar_t* key; const wchar_t* value; };
+  const Line lines[] = {{&a, L"S", L"x", L"2"}, {&a, L"S", L"y", L"two  words"}, {&b, L"T", L"k", L"v"},
+                        {&a, L"T", L"z", L"3"}, {&a, L"S", L"X", L"2"}, {&a, L"New", L"n", L"1"}};
+  std::string text = "[Lines]\r\n";
+  int n = 0;
+  for (const Line& l : lines) {
+    text += "l" + std::to_string(n++) + "=" + kz::ToAnsi(*l.file) + "," + kz::ToAnsi(l.section) + "," +
+            kz::ToAnsi(l.key) + "," + kz::ToAnsi(l.value) + "\r\n";
+    const std::wstring& ref = l.file == &a ? ra : rb;
+    std::wstring key = l.key, value = l.value;
+    kz::ProfileWrite(ref, l.section, &key, &value);
+  }
+  text += "bad=" + kz::ToAnsi(a) + ",S,after\r\n";
+  WriteFileText(h_->path(), text);
+  h_->set_section(L"Lines");
+  VARIANT r;
+  EXPECT_EQ(h_->PalsSIni(nullptr, nullptr, nullptr, nullptr, nullptr, &r), static_cast<HRESULT>(0x800A0009));
+  EXPECT_EQ(ReadFileText(a), ReadFileText(ra));
+  EXPECT_EQ(ReadFileText(b), ReadFileText(rb));
+  EXPECT_NE(ReadFileText(a).find(L"New"), std::wstring::npos);
 }

@@ -4,10 +4,13 @@
 
 #include <tlhelp32.h>
 
+#include <tuple>
+
 #include "base/longhandle.h"
 
 #include "registry/clsKelzud10RunTimeB.h"
 #include "registry/clsKelzudRegHand2A.h"
+#include "ini/clsKelzudINIFileHandler1A.h"
 #include "registry/clsKelzudaINIREGSwapA.h"
 #include "regtest.h"
 
@@ -361,5 +364,79 @@ TEST(IniRegSwap, IniToRegistryAndBack) {
     ADD_FAILURE();
   } catch (const kz::Error& e) {
     EXPECT_EQ(e.number(), 26001);
+  }
+}
+
+// The transfer with its own handler leaves the file that the value-by-value writes of another
+// handler (called by member name) leave, and fails where they fail, after the same writes.
+TEST(IniRegSwap, RegistryToIniWritesWhatValueByValueWritesWrite) {
+  ScratchKey k(L"SwapMany");
+  auto set = [&](const std::wstring& sub, const std::wstring& name, DWORD type, const std::string& bytes) {
+    HKEY h = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(k.key(), sub.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &h, nullptr), 0);
+    RegSetValueExW(h, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
+                   static_cast<DWORD>(bytes.size()));
+    RegCloseKey(h);
+  };
+  auto sz = [](const std::string& s) { return s + '\0'; };
+  struct Case {
+    const char* name;
+    std::vector<std::tuple<std::wstring, std::wstring, DWORD, std::string>> values;
+    bool fails;
+  } cases[] = {
+      {"plain",
+       {{L"Alpha", L"x", REG_SZ, sz("1")},
+        {L"Alpha", L"y", REG_SZ, sz("two words ")},
+        {L"Alpha", L"", REG_SZ, sz("default")},
+        {L"Beta", L" padded ", REG_SZ, sz(" v ")},
+        {L"Beta", L"n", REG_DWORD, std::string("\x2a\0\0\0", 4)},
+        {L"Beta", L"broken", REG_SZ, sz("a\r\nb")},
+        {L"Beta", L"existing", REG_SZ, sz("new")},
+        {L"Gamma", L"x", REG_SZ, sz("1")}},
+       false},
+      {"a value that cannot be read as text",
+       {{L"Alpha", L"x", REG_SZ, sz("1")},
+        {L"Beta", L"a", REG_SZ, sz("kept")},
+        {L"Beta", L"b", REG_MULTI_SZ, std::string("p\0q\0\0", 5)},
+        {L"Beta", L"c", REG_SZ, std::string()},
+        {L"Gamma", L"x", REG_SZ, sz("never")}},
+       true},
+  };
+  for (const Case& c : cases) {
+    RegDeleteTreeW(k.key(), nullptr);
+    for (const auto& v : c.values) set(std::get<0>(v), std::get<1>(v), std::get<2>(v), std::get<3>(v));
+    TempDir dir;
+    const std::string start = "; kept\r\n[beta]\r\nexisting=old\r\n\r\n[Other]\r\nz=1\r\n";
+    std::wstring own_file = dir.File(L"own.ini"), by_name_file = dir.File(L"by_name.ini");
+    WriteFileText(own_file, start);
+    WriteFileText(by_name_file, start);
+    auto own = Ptr<kz::IniRegSwap>::Adopt(kz::MakeObject<kz::IniRegSwap>());
+    auto by_name = Ptr<kz::IniRegSwap>::Adopt(kz::MakeObject<kz::IniRegSwap>());
+    auto other = Ptr<kz::IniFileHandler>::Adopt(kz::MakeObject<kz::IniFileHandler>());
+    by_name->putref_goclsKelzudINIFileHandler1A(static_cast<IDispatch*>(static_cast<_clsKelzudINIFileHandler1A*>(other.get())));
+    long own_error = 0, by_name_error = 0;
+    try {
+      own->RegistryToIni(own_file, k.path(), kHkcu, L"");
+    } catch (const kz::Error& e) {
+      own_error = e.number();
+    }
+    try {
+      by_name->RegistryToIni(by_name_file, k.path(), kHkcu, L"");
+    } catch (const kz::Error& e) {
+      by_name_error = e.number();
+    }
+    EXPECT_EQ(own_error != 0, c.fails) << c.name;
+    EXPECT_EQ(own_error, by_name_error) << c.name;
+    EXPECT_EQ(ReadFileText(own_file), ReadFileText(by_name_file)) << c.name;
+    // The held handler is left at the last value written, with its result.
+    IDispatch* held = nullptr;
+    own->get_goclsKelzudINIFileHandler1A(&held);
+    auto* handler = static_cast<kz::IniFileHandler*>(static_cast<_clsKelzudINIFileHandler1A*>(held));
+    EXPECT_EQ(handler->path(), own_file) << c.name;
+    EXPECT_EQ(other->path(), by_name_file) << c.name;
+    EXPECT_EQ(handler->section(), other->section()) << c.name;
+    EXPECT_EQ(handler->key(), other->key()) << c.name;
+    EXPECT_EQ(handler->last_return_code() != 0, other->last_return_code() != 0) << c.name;
+    held->Release();
   }
 }

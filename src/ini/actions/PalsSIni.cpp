@@ -5,11 +5,35 @@
 #include "platform/ui.h"
 
 namespace kz {
+namespace {
+
+bool SameFile(const std::wstring& a, const std::wstring& b) {
+  auto full = [](const std::wstring& p) {
+    wchar_t buf[MAX_PATH * 2];
+    DWORD n = GetFullPathNameW(p.c_str(), MAX_PATH * 2, buf, nullptr);
+    return n && n < MAX_PATH * 2 ? std::wstring(buf, n) : p;
+  };
+  return CompareStringOrdinal(full(a).c_str(), -1, full(b).c_str(), -1, TRUE) == CSTR_EQUAL;
+}
+
+}  // namespace
 
 STDMETHODIMP IniFileHandler::PalsSIni(KZ_ACTION_PARAMS) {
   if (ret) VariantInit(ret);
   return Guard([&] {
     ActionVariables variables;
+    // Lines in a row that write to one file go in one write of it, with the file the writes one
+    // by one would leave; what is pending is written before a message box and when a line fails.
+    std::wstring pending_path;
+    std::vector<ProfileEntry> pending;
+    auto flush = [&] {
+      if (!pending.empty()) ProfileWriteMany(pending_path, pending);
+      pending.clear();
+    };
+    struct FlushOnExit {
+      decltype(flush)& f;
+      ~FlushOnExit() { f(); }
+    } flush_on_exit{flush};
     ForEachActionLine(*this, [&](const std::wstring&, const std::wstring& value) {
       const std::vector<std::wstring> f = SplitFields(value, L',');
       std::wstring path = Field(f, 0);
@@ -19,15 +43,17 @@ STDMETHODIMP IniFileHandler::PalsSIni(KZ_ACTION_PARAMS) {
         const std::wstring tail = Field(SplitFields(path, L'%'), 2);
         const std::wstring variable =
             expanded.size() >= tail.size() ? expanded.substr(0, expanded.size() - tail.size()) : expanded;
+        flush();
         ShowMessage(variable + L"\r\n" + expanded, MB_OK, L"2007 ini");
         path = expanded;
       }
       std::wstring text = Field(f, 3);
-      Ptr<IniFileHandler> ini = Ptr<IniFileHandler>::Adopt(MakeObject<IniFileHandler>());
-      ini->set_path(path);
-      ini->set_section(Field(f, 1));
-      ini->set_key(Field(f, 2));
-      ini->WriteValue(text);
+      IniFileHandler::TakeOutNuls(text);
+      if (path != pending_path) flush();
+      pending_path = path;
+      pending.push_back(ProfileEntry{Field(f, 1), Field(f, 2), std::move(text)});
+      // A line that writes the file being run is written at once: the lines after it read it.
+      if (SameFile(path, this->path())) flush();
     });
   });
 }
