@@ -11,6 +11,10 @@
 //   priv     true: the current user's folders; false: the all-users folders (for "$(Programs)")
 //   parent   an absolute folder, "$(Programs)" for the Start menu's programs folder, or a folder
 //            relative to that programs folder
+// A folder relative to the programs folder that begins with "..\..\Desktop", "..\Programs" or
+// ".." begins at the desktop, the programs folder or the Start menu itself (the special folders
+// of the user, or of all users when `priv` is false), as in the profiles those texts were
+// written for.
 // The link's folder is created (with missing levels) when absent. Returns 1 when the link was
 // written, 0 otherwise (an empty parent or title, a title that is no file name, an empty target,
 // a folder that cannot be created, the shell refusing to save). Nothing is written on failure.
