@@ -282,6 +282,14 @@ void CplDtopEntries::Create(const std::wstring& guid, std::wstring& title, std::
     IncorrectFormat(std::wstring(kClassesRootName) + L"\\" + cls);
     return;
   }
+  // The shell reads each text up to a NUL: such a text, or one longer than any path, would give
+  // the item another title, icon or command than the one given.
+  for (const std::wstring* t : {&title, &tip, &icon, &file_to_open}) {
+    if (!IsUsablePath(*t)) {
+      ShowRegistryError(ERROR_INVALID_PARAMETER);
+      return;
+    }
+  }
   const std::wstring other = OtherServerKey(cls);
   if (!other.empty()) {
     ShowPath(L"Registered for another server:", other);

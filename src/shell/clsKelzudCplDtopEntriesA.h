@@ -22,7 +22,8 @@ class CplDtopEntries : public ComObject<CplDtopEntries, _clsKelzudCplDtopEntries
   // none of it (what was there before is put back and the failure is shown in a message box).
   // A GUID text that is not a GUID is refused with the "Incorrect Format:" box, and a class
   // registered for a server other than the shell's with the "Registered for another server:"
-  // box: nothing is written over it.
+  // box: nothing is written over it. A text with a NUL or longer than 32,767 characters is
+  // refused with the "Invalid Parameter" box, before anything is written.
   void Create(const std::wstring& guid, std::wstring& title, std::wstring& tip, std::wstring& icon,
               std::wstring& file_to_open, bool desktop, bool control_panel);
   // Removes the namespace entries first (so nothing lists an item that is half gone), then the

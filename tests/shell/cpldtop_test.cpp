@@ -275,6 +275,23 @@ TEST_F(EntryTest, AClassOfAnotherServerIsNeitherTakenOverNorDeleted) {
   EXPECT_EQ(log_.Records().back(), Box(L"Not an entry of this library:\n\nHKEY_CLASSES_ROOT\\" + cls));
 }
 
+TEST_F(EntryTest, TextsWithANulOrTooLongAreRefused) {
+  // The shell would read a text only up to a NUL: another icon, command or title than the one
+  // given.
+  const std::wstring nul = L"C:\\App\\a" + std::wstring(1, L'\0') + L"b.exe", huge(32768, L'a');
+  for (int field = 0; field < 4; ++field) {
+    for (const std::wstring* bad : {&nul, &huge}) {
+      const std::wstring g = Guid();
+      std::wstring t[4] = {L"T", L"Tip", L"C:\\App\\app.exe,1", L"C:\\App\\app.exe"};
+      t[field] = *bad;
+      entries_->Create(g, t[0], t[1], t[2], t[3], true, true);
+      EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, L"CLSID\\" + g)) << field;
+      EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kDesktop + g)) << field;
+    }
+  }
+  EXPECT_EQ(log_.Records(), std::vector<std::wstring>(8, Box(L"Invalid Parameter")));
+}
+
 // A key below which nothing lasting can be made: each create under it fails.
 HKEY VolatileKey(const std::wstring& path) {
   HKEY k = nullptr;
