@@ -5,6 +5,8 @@
 #include <shlobj.h>
 #include <shlwapi.h>
 
+#include <cwctype>
+
 namespace kz {
 namespace {
 
@@ -101,9 +103,21 @@ class Win32ShellLinks : public ShellLinks {
 
 }  // namespace
 
+bool IsDeviceName(const std::wstring& path) {
+  size_t cut = path.find_last_of(L"\\/");
+  std::wstring name = cut == std::wstring::npos ? path : path.substr(cut + 1);
+  if (cut == std::wstring::npos && name.size() >= 2 && name[1] == L':') name = name.substr(2);  // "C:nul"
+  name = name.substr(0, name.find_first_of(L".:"));
+  while (!name.empty() && name.back() == L' ') name.pop_back();
+  for (wchar_t& c : name) c = static_cast<wchar_t>(towupper(c));
+  if (name == L"NUL" || name == L"CON" || name == L"AUX" || name == L"PRN") return true;
+  return name.size() == 4 && (name.compare(0, 3, L"COM") == 0 || name.compare(0, 3, L"LPT") == 0) &&
+         name[3] >= L'1' && name[3] <= L'9';
+}
+
 std::wstring ShellLinkFile(const std::wstring& folder, const std::wstring& title, bool priv,
                            const std::wstring& parent) {
-  if (parent.empty() || title.empty()) return std::wstring();
+  if (parent.empty() || title.empty() || IsDeviceName(title)) return std::wstring();
   if (title.find_first_of(L"\\/:*?\"<>|") != std::wstring::npos || title == L"." || title == L"..")
     return std::wstring();
   std::wstring base = parent;

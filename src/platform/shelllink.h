@@ -33,6 +33,11 @@ struct ShellLinks {
 template <>
 ShellLinks& SeamDefault<ShellLinks>();
 
+// Whether the last component of a path names a DOS device (NUL, CON, AUX, PRN, COM1-COM9,
+// LPT1-LPT9), with or without a colon, an extension or trailing spaces: the kernel opens the
+// device for such a name in any folder, so no file of that name can be written or found.
+bool IsDeviceName(const std::wstring& path);
+
 // The full path of the .lnk file the arguments name, or empty when they name none (the rules
 // above, without touching the disk). Shared by the Windows implementation and by tests.
 std::wstring ShellLinkFile(const std::wstring& folder, const std::wstring& title, bool priv,

@@ -6,26 +6,11 @@
 
 #include "base/text.h"
 #include "frame/catalogue.h"
+#include "platform/shelllink.h"
 #include "shell/clsKelzudFFShortcutA.h"
 
 namespace kz {
 namespace {
-
-// The name of a DOS device (NUL, CON, AUX, PRN, COM1-COM9, LPT1-LPT9): as the last component
-// of a path, with or without a colon or an extension and trailing spaces, it names the device,
-// not a file. The shell takes it for a file that exists whatever link name it tries, and never
-// stops looking for a free one.
-bool IsDeviceName(const std::wstring& path) {
-  size_t cut = path.find_last_of(L"\\/");
-  std::wstring name = cut == std::wstring::npos ? path : path.substr(cut + 1);
-  if (name.size() >= 2 && name[1] == L':' && cut == std::wstring::npos) name = name.substr(2);  // "C:nul"
-  name = name.substr(0, name.find_first_of(L".:"));
-  while (!name.empty() && name.back() == L' ') name.pop_back();
-  name = UpperCase(name);
-  if (name == L"NUL" || name == L"CON" || name == L"AUX" || name == L"PRN") return true;
-  return name.size() == 4 && (name.compare(0, 3, L"COM") == 0 || name.compare(0, 3, L"LPT") == 0) &&
-         name[3] >= L'1' && name[3] <= L'9';
-}
 
 // The links in the recent documents for a document of this file name ("name.lnk", and
 // "name (2).lnk" and so on where the shell numbers them), with their last write times.
@@ -50,6 +35,8 @@ bool MSWindows::AddToRecent(const std::wstring& file) {
   // a longer name or one with a NUL would add another file than the one named.
   std::string name = ToAnsi(file);
   if (!IsUsablePath(file) || name.size() >= MAX_PATH || name.find('\0') != std::string::npos) return false;
+  // The shell takes a device for a file that exists whatever link name it tries for it, and
+  // never stops looking for a free one.
   if (IsDeviceName(file)) return false;
   size_t cut = file.find_last_of(L"\\/");
   const std::wstring doc = cut == std::wstring::npos ? file : file.substr(cut + 1);

@@ -115,6 +115,11 @@ TEST(ShellLink, RefusalsWriteNothing) {
       {L"title dot-dot", t.path(), L"..", exe, t.path()},
       {L"empty target", t.path(), L"T", L"", t.path()},
       {L"folder under a file", t.File(L"bin\\tool.exe\\sub"), L"T", exe, t.path()},
+      // A device's name with ".lnk" still names the device: nothing would be written.
+      {L"title NUL", t.path(), L"NUL", exe, t.path()},
+      {L"title con.txt", t.path(), L"con.txt", exe, t.path()},
+      {L"title COM1", t.path(), L"COM1", exe, t.path()},
+      {L"title lpt9 with a space", t.path(), L"lpt9 ", exe, t.path()},
   };
   auto& links = kz::Seam<kz::ShellLinks>();
   for (const Case& c : cases) {
