@@ -42,6 +42,7 @@ bool ReadBytes(const std::wstring& file, std::string* out, DWORD* error, long lo
 }  // namespace
 
 std::wstring TextFileHelper::ReadWhole(const std::wstring& file) {
+  if (!IsUsablePath(file)) return std::wstring();
   std::string bytes;
   DWORD err = 0;
   if (!ReadBytes(file, &bytes, &err, 32767)) return std::wstring();
@@ -49,22 +50,31 @@ std::wstring TextFileHelper::ReadWhole(const std::wstring& file) {
 }
 
 std::wstring TextFileHelper::ReadForScroll(const std::wstring& file) {
+  if (!IsUsablePath(file)) return std::wstring();
   std::string bytes;
   DWORD err = 0;
   if (!ReadBytes(file, &bytes, &err, -1)) {
     if (AutomationErrorOfWin32(err) == kErrFileNotFound) return L"Advertisement Scroll1.txt file not found!";
     return std::wstring();
   }
+  // Each line is added with CR LF and the whole text trimmed of spaces after every line. The
+  // text then always ends in CR LF, so only its start is ever trimmed, and trimming once at
+  // the end gives the same text in linear time.
   std::wstring all = FromAnsi(bytes), text;
+  text.reserve(all.size() + all.size() / 8 + 2);
   size_t i = 0;
   while (i < all.size()) {
     size_t e = all.find_first_of(L"\r\n", i);
     if (e == std::wstring::npos) e = all.size();
-    text = fsx::TrimSpaces(text + all.substr(i, e - i) + L"\r\n");
+    text.append(all, i, e - i);
+    text += L"\r\n";
     i = e;
     if (i < all.size() && all[i] == L'\r') ++i;
     if (i < all.size() && all[i] == L'\n') ++i;
   }
+  size_t start = text.find_first_not_of(L' ');
+  if (start == std::wstring::npos) return std::wstring();
+  text.erase(0, start);
   return text;
 }
 
@@ -90,11 +100,13 @@ void TextFileHelper::Scroll(IDispatch* box, const std::wstring& text, short step
   long width = VarToLong(GetProp(box, L"ScaleWidth").get());
   long top = VarToLong(GetProp(box, L"ScaleHeight").get());
   RECT place{0, top, width, top + h};
+  // A negative time is no time: as a wait it would have no limit.
+  const DWORD step = step_ms < 0 ? 0 : static_cast<DWORD>(step_ms);
   bool first = true;
   DWORD last = 0;
   while (!stop_) {
     DWORD now = GetTickCount();
-    if (first || now - last > static_cast<DWORD>(step_ms < 0 ? 0 : step_ms)) {
+    if (first || now - last > step) {
       first = false;
       CallByName(box, L"Cls", DISPATCH_METHOD, std::vector<Var>{});
       dc = HandleFromLong<HDC>(VarToLong(GetProp(box, L"hDC").get()));
@@ -105,7 +117,7 @@ void TextFileHelper::Scroll(IDispatch* box, const std::wstring& text, short step
       last = GetTickCount();
     } else {
       // Until the next step, wait for messages rather than spin.
-      MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(step_ms) - (now - last), QS_ALLINPUT);
+      MsgWaitForMultipleObjects(0, nullptr, FALSE, step - (now - last), QS_ALLINPUT);
     }
     PumpMessages();
   }

@@ -72,6 +72,8 @@ void FileSearch::Search(const std::wstring& path_given, const std::wstring& patt
   long line = 0;
   Reported(L"SearchFiles", line, [&] {
     line = 100;
+    // The kernel would search the text before a NUL, or refuse a longer path.
+    if (!IsUsablePath(path_given) || !IsUsablePath(pattern)) Raise(kErrInvalidCall);
     std::wstring path = path_given;
     if (path.empty() || path.back() != L'\\') path += L'\\';
     WIN32_FIND_DATAW fd;
@@ -81,6 +83,9 @@ void FileSearch::Search(const std::wstring& path_given, const std::wstring& patt
       for (bool more = folders.found(); more; more = folders.Next(fd)) {
         line = 112;
         if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
+        // A junction or symbolic link is not entered, as the tree walks do not: it may lead
+        // back into the folder being searched, or out of it.
+        if (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) continue;
         line = 114;
         const std::wstring name = NameOf(fd.cFileName);
         line = 116;

@@ -5,6 +5,8 @@
 #include <shlobj.h>
 #include <shlwapi.h>
 
+#include <cwctype>
+
 namespace kz {
 namespace {
 
@@ -23,11 +25,36 @@ std::wstring Canonical(const std::wstring& p) {
   return out;
 }
 
-std::wstring ProgramsFolder(bool priv) {
+std::wstring SpecialFolder(int csidl) {
   wchar_t buf[MAX_PATH] = {};
-  if (FAILED(SHGetFolderPathW(nullptr, priv ? CSIDL_PROGRAMS : CSIDL_COMMON_PROGRAMS, nullptr, 0, buf)))
-    return std::wstring();
+  if (FAILED(SHGetFolderPathW(nullptr, csidl, nullptr, 0, buf))) return std::wstring();
   return buf;
+}
+
+std::wstring ProgramsFolder(bool priv) { return SpecialFolder(priv ? CSIDL_PROGRAMS : CSIDL_COMMON_PROGRAMS); }
+
+// A folder relative to the programs folder. Callers wrote these texts for a profile where the
+// desktop lay two levels above the programs folder and the Start menu one level above; today
+// the desktop lies elsewhere, so the leading "..\..\Desktop", "..\Programs" and ".." are taken
+// as the desktop, programs and Start menu folders themselves, wherever the profile keeps them.
+std::wstring FromPrograms(const std::wstring& rel, bool priv) {
+  struct Lead {
+    const wchar_t* text;
+    int user, common;
+  } const leads[] = {
+      {L"..\\..\\Desktop", CSIDL_DESKTOPDIRECTORY, CSIDL_COMMON_DESKTOPDIRECTORY},
+      {L"..\\Programs", CSIDL_PROGRAMS, CSIDL_COMMON_PROGRAMS},
+      {L"..", CSIDL_STARTMENU, CSIDL_COMMON_STARTMENU},
+  };
+  for (const Lead& l : leads) {
+    const size_t n = wcslen(l.text);
+    if (rel.size() < n || _wcsnicmp(rel.c_str(), l.text, n) != 0) continue;
+    if (rel.size() > n && rel[n] != L'\\' && rel[n] != L'/') continue;
+    std::wstring base = SpecialFolder(priv ? l.user : l.common);
+    return base.empty() ? base : base + rel.substr(n);
+  }
+  std::wstring base = ProgramsFolder(priv);
+  return base.empty() ? base : base + L"\\" + rel;
 }
 
 bool CreateFolders(const std::wstring& dir) {
@@ -76,24 +103,37 @@ class Win32ShellLinks : public ShellLinks {
 
 }  // namespace
 
+bool IsDeviceName(const std::wstring& path) {
+  size_t cut = path.find_last_of(L"\\/");
+  std::wstring name = cut == std::wstring::npos ? path : path.substr(cut + 1);
+  if (cut == std::wstring::npos && name.size() >= 2 && name[1] == L':') name = name.substr(2);  // "C:nul"
+  name = name.substr(0, name.find_first_of(L".:"));
+  while (!name.empty() && name.back() == L' ') name.pop_back();
+  for (wchar_t& c : name) c = static_cast<wchar_t>(towupper(c));
+  if (name == L"NUL" || name == L"CON" || name == L"AUX" || name == L"PRN") return true;
+  return name.size() == 4 && (name.compare(0, 3, L"COM") == 0 || name.compare(0, 3, L"LPT") == 0) &&
+         name[3] >= L'1' && name[3] <= L'9';
+}
+
 std::wstring ShellLinkFile(const std::wstring& folder, const std::wstring& title, bool priv,
                            const std::wstring& parent) {
-  if (parent.empty() || title.empty()) return std::wstring();
+  if (parent.empty() || title.empty() || IsDeviceName(title)) return std::wstring();
   if (title.find_first_of(L"\\/:*?\"<>|") != std::wstring::npos || title == L"." || title == L"..")
     return std::wstring();
   std::wstring base = parent;
-  if (_wcsicmp(parent.c_str(), L"$(Programs)") == 0)
+  const bool programs = _wcsicmp(parent.c_str(), L"$(Programs)") == 0;
+  if (programs)
     base = ProgramsFolder(priv);
-  else if (!IsAbsolute(parent) && parent[0] != L'\\' && parent[0] != L'/') {
-    base = ProgramsFolder(priv);
-    if (!base.empty()) base += L"\\" + parent;
-  }
+  else if (!IsAbsolute(parent) && parent[0] != L'\\' && parent[0] != L'/')
+    base = FromPrograms(parent, priv);
   if (base.empty() || !IsAbsolute(base)) return std::wstring();
   std::wstring dir;
   if (folder.empty() || folder == parent)
     dir = base;
   else if (IsAbsolute(folder))
     dir = folder;
+  else if (programs)
+    dir = FromPrograms(folder, priv);
   else
     dir = base + L"\\" + folder;
   dir = Canonical(dir);

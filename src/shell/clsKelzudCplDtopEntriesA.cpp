@@ -1,5 +1,6 @@
 #include "shell/clsKelzudCplDtopEntriesA.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "base/longhandle.h"
@@ -182,6 +183,57 @@ void HandBack(BSTR* b, const std::wstring& text) {
 // The switches act only when exactly true; an omitted one is true.
 bool IsExactlyTrue(const VARIANT_BOOL* b) { return !b || *b == VARIANT_TRUE; }
 
+// The text of a key's default value up to its first NUL; empty when there is none.
+std::wstring DefaultText(const std::wstring& path) {
+  RegKey key;
+  registry::ValueData v;
+  if (registry::OpenKey(HKEY_CLASSES_ROOT, path, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS ||
+      registry::QueryValue(key.get(), L"", &v) != ERROR_SUCCESS || (v.type != REG_SZ && v.type != REG_EXPAND_SZ))
+    return std::wstring();
+  std::wstring t = v.Text();
+  return t.substr(0, t.find(L'\0'));
+}
+
+bool KeyPresent(const std::wstring& path) {
+  RegKey key;
+  return registry::OpenKey(HKEY_CLASSES_ROOT, path, KEY_QUERY_VALUE, &key) == ERROR_SUCCESS;
+}
+
+// Whether a server text names the shell's own library, with or without a folder or quotes.
+bool IsShellServer(std::wstring server) {
+  server.erase(std::remove(server.begin(), server.end(), L'"'), server.end());
+  while (!server.empty() && server.back() == L' ') server.pop_back();
+  size_t cut = server.find_last_of(L"\\/");
+  return EqualNoCase(cut == std::wstring::npos ? server : server.substr(cut + 1), L"shell32.dll");
+}
+
+// The key of a server other than the shell's that the class key `cls` ("CLSID\" G) is
+// registered for, or empty. An entry points the class at the shell: written over such a
+// class, that program's objects could no longer be created.
+std::wstring OtherServerKey(const std::wstring& cls) {
+  const std::wstring in_proc = cls + L"\\InProcServer32", local = cls + L"\\LocalServer32";
+  const std::wstring server = DefaultText(in_proc);
+  if (!server.empty() && !IsShellServer(server)) return in_proc;
+  if (!DefaultText(local).empty()) return local;
+  return std::wstring();
+}
+
+// Whether the class key holds an entry as Create writes it: the shell's library by the name
+// Create gives it, and the folder attributes it writes.
+bool WrittenHere(const std::wstring& cls) {
+  if (!KeyPresent(cls + L"\\InProcServer32")) return true;  // nothing of a server to keep
+  if (!EqualNoCase(DefaultText(cls + L"\\InProcServer32"), L"shell32.dll")) return false;
+  RegKey key;
+  registry::ValueData v;
+  return registry::OpenKey(HKEY_CLASSES_ROOT, cls + L"\\ShellFolder", KEY_QUERY_VALUE, &key) == ERROR_SUCCESS &&
+         registry::QueryValue(key.get(), L"Attributes", &v) == ERROR_SUCCESS && v.type == REG_BINARY &&
+         v.bytes == std::vector<BYTE>(4, 0);
+}
+
+void ShowPath(const wchar_t* what, const std::wstring& path) {
+  ShowMessage(std::wstring(what) + L"\n\n" + kClassesRootName + L"\\" + path, MB_OK, LibraryTitle());
+}
+
 bool IsHex(wchar_t c) { return (c >= L'0' && c <= L'9') || (c >= L'a' && c <= L'f') || (c >= L'A' && c <= L'F'); }
 
 }  // namespace
@@ -230,6 +282,19 @@ void CplDtopEntries::Create(const std::wstring& guid, std::wstring& title, std::
     IncorrectFormat(std::wstring(kClassesRootName) + L"\\" + cls);
     return;
   }
+  // The shell reads each text up to a NUL: such a text, or one longer than any path, would give
+  // the item another title, icon or command than the one given.
+  for (const std::wstring* t : {&title, &tip, &icon, &file_to_open}) {
+    if (!IsUsablePath(*t)) {
+      ShowRegistryError(ERROR_INVALID_PARAMETER);
+      return;
+    }
+  }
+  const std::wstring other = OtherServerKey(cls);
+  if (!other.empty()) {
+    ShowPath(L"Registered for another server:", other);
+    return;
+  }
   std::wstring server = L"shell32.dll", model = L"Apartment", space = L" ";
   EntryWriter w;
   HKEY classes = HKEY_CLASSES_ROOT, machine = HKEY_LOCAL_MACHINE;
@@ -250,6 +315,17 @@ void CplDtopEntries::Remove(const std::wstring& guid, bool desktop, bool control
   const std::wstring cls = L"CLSID\\" + guid;
   if (!IsGuidText(guid)) {
     IncorrectFormat(std::wstring(kClassesRootName) + L"\\" + cls);
+    return;
+  }
+  // Only an entry as Create writes it is removed: another program's class, and the namespace
+  // entries that list it, stay as they are.
+  const std::wstring other = OtherServerKey(cls);
+  if (!other.empty()) {
+    ShowPath(L"Registered for another server:", other);
+    return;
+  }
+  if (!WrittenHere(cls)) {
+    ShowPath(L"Not an entry of this library:", cls);
     return;
   }
   // The namespace entries go first: while one cannot be removed, the class it lists stays.

@@ -2,6 +2,7 @@
 
 #include <shlobj.h>
 
+#include <initializer_list>
 #include <vector>
 
 #include "base/error.h"
@@ -46,6 +47,13 @@ std::vector<std::wstring> SplitPercent(const std::wstring& s) {
   return out;
 }
 
+// Texts the shortcut function could only cut or misread (a NUL, longer than any path).
+bool AllUsable(std::initializer_list<const std::wstring*> texts) {
+  for (const std::wstring* t : texts)
+    if (!IsUsablePath(*t)) return false;
+  return true;
+}
+
 }  // namespace
 
 std::wstring SpecialFolderPath(long owner, long folder) {
@@ -83,6 +91,7 @@ void FFShortcut::StartJobs() {
 bool FFShortcut::AddShortCut(std::wstring exe, std::wstring title, std::wstring args, long where,
                              const std::wstring& name) {
   try {
+    if (!AllUsable({&exe, &title, &args, &name})) return false;
     StartJobs();
     exe = Trim(exe);
     args = Trim(args);
@@ -104,14 +113,17 @@ bool FFShortcut::AddShortCut(std::wstring exe, std::wstring title, std::wstring 
         } else {
           folder = name;
         }
+        if (!IsUsablePath(folder)) return false;
         if (!FolderPresent(folder)) CreateFolderOneLevel(folder);
         parent = folder;
         break;
       case 8: folder = parent = programs_ + L"\\" + name; break;
-      default: break;
+      // The absolute folders below the Windows folder are those of systems long gone, and
+      // other values name no place: nothing is written, which is a failure.
+      default: return false;
     }
-    Seam<ShellLinks>().Create(folder, title, exe, args, true, parent);
-    return true;
+    // True only when the link was written.
+    return Seam<ShellLinks>().Create(folder, title, exe, args, true, parent) != 0;
   } catch (...) {
     return false;
   }
@@ -120,6 +132,7 @@ bool FFShortcut::AddShortCut(std::wstring exe, std::wstring title, std::wstring 
 long FFShortcut::AddShortCutPals(const std::wstring& exe, const std::wstring& title, const std::wstring& args,
                                  const std::wstring& name) {
   try {
+    if (!AllUsable({&exe, &title, &args, &name})) return 0;
     if (!FolderPresent(name)) CreateFolderOneLevel(name);
     return Seam<ShellLinks>().Create(name, title, exe, args, true, name);
   } catch (...) {

@@ -29,6 +29,9 @@ class FFShortcut : public ComObject<FFShortcut, _clsKelzudFFShortcutA> {
   static std::wstring WindowsDir();
   void StartJobs();
   // Both return what the methods of the same names return; errors become false / 0.
+  // AddShortCut is true only when the link was written: destinations 4 to 6 (the absolute
+  // folders of old systems) and unknown values write nothing and are false. Texts with a NUL
+  // or longer than 32,767 characters are refused before anything is done.
   bool AddShortCut(std::wstring exe, std::wstring title, std::wstring args, long where, const std::wstring& name);
   long AddShortCutPals(const std::wstring& exe, const std::wstring& title, const std::wstring& args,
                        const std::wstring& name);

@@ -61,8 +61,8 @@ f = dir & "\none.txt"
 CheckEqual tf.ReadTXTFileInString(f), "", "a missing file reads empty"
 CheckEqual tf.ScrollTextFromFile(f), "Advertisement Scroll1.txt file not found!", "ScrollTextFromFile of a missing file"
 n = 10
-tf.ScrollAdvertisement Nothing, "Stop", n
-Check True, "a stop call returns at once"
+On Error Resume Next : tf.ScrollAdvertisement Nothing, "Stop", n : KeepError : On Error GoTo 0
+CheckError 0, "", "a stop call returns at once, without a picture box"
 On Error Resume Next : tf.ScrollAdvertisement Nothing, "text" : KeepError : On Error GoTo 0
 CheckError 91, "", "scrolling needs a picture box"
 

@@ -1,4 +1,4 @@
-' checks: 20
+' checks: 21
 ' The file search as a script uses it: results, For Each, keys, errors and a missing root.
 Dim fso, dir, s, f, n, names, item
 
@@ -31,6 +31,8 @@ CheckEqual names, "a.txt;c.txt;a.txt;", "subfolders before the folder's own file
 
 s.SearchFiles dir & "\nowhere", "*"
 CheckEqual s.Files.Count, 3, "a missing root adds nothing and raises nothing"
+s.SearchFiles dir & Chr(0) & "\sub", "*.txt", False
+CheckEqual s.Files.Count, 3, "a path with a NUL is refused, not cut at the NUL"
 
 ' The collection's rules.
 Dim k

@@ -1,6 +1,10 @@
 // Folder customisation through Desktop.ini and the text-file helpers, with a picture box of the
 // test's own for the scrolling text.
 #include "fstest.h"
+
+#include <atomic>
+#include <thread>
+
 #include "base/text.h"
 #include "com/refcounted.h"
 #include "fs/clsKelzudFFTextFileA.h"
@@ -128,9 +132,47 @@ TEST(FsTextFile, ReadWholeAndForScrolling) {
   EXPECT_EQ(TextFileHelper::ReadWhole(t.File(L"small.txt")).size(), 32767u);
   EXPECT_EQ(TextFileHelper::ReadWhole(t.File(L"large.txt")), L"");
   EXPECT_EQ(TextFileHelper::ReadWhole(t.File(L"missing.txt")), L"");
-  MakeFile(t.File(L"lines.txt"), "  first line  \r\nsecond\r\n\r\nlast  ");
-  EXPECT_EQ(TextFileHelper::ReadForScroll(t.File(L"lines.txt")), L"first line  \r\nsecond\r\n\r\nlast  \r\n");
+  // Each line is added with CR LF and the whole text trimmed of spaces at both ends.
+  struct Case {
+    std::string file;
+    std::wstring text;
+  } cases[] = {
+      {"  first line  \r\nsecond\r\n\r\nlast  ", L"first line  \r\nsecond\r\n\r\nlast  \r\n"},
+      {"", L""},
+      {"   ", L"\r\n"},
+      {"   \r\n  y  ", L"\r\n  y  \r\n"},
+      {"\r\n\r\n x\r\n", L"\r\n\r\n x\r\n"},
+      {"a\nb\rc", L"a\r\nb\r\nc\r\n"},
+  };
+  for (const Case& c : cases) {
+    MakeFile(t.File(L"lines.txt"), c.file);
+    EXPECT_EQ(TextFileHelper::ReadForScroll(t.File(L"lines.txt")), c.text) << c.file;
+  }
   EXPECT_EQ(TextFileHelper::ReadForScroll(t.File(L"missing.txt")), L"Advertisement Scroll1.txt file not found!");
+}
+
+TEST(FsTextFile, ScrollTextOfALongFileTakesLinearTime) {
+  TempDir t;
+  std::string file;
+  for (int i = 0; i < 10000; ++i) file += "  line " + std::to_string(i) + "  \r\n";
+  MakeFile(t.File(L"long.txt"), file);
+  DWORD t0 = GetTickCount();
+  std::wstring text = TextFileHelper::ReadForScroll(t.File(L"long.txt"));
+  EXPECT_LT(GetTickCount() - t0, 1000u) << "10,000 lines";
+  EXPECT_EQ(text.size(), file.size() - 2);
+  EXPECT_EQ(text.substr(0, 12), L"line 0  \r\n  ");
+  EXPECT_EQ(text.substr(text.size() - 15), L"  line 9999  \r\n");
+}
+
+TEST(FsTextFile, NamesWithANulOrTooLongReadNothing) {
+  TempDir t;
+  MakeFile(t.File(L"real.txt"), "text");
+  const std::wstring names[] = {t.File(L"real.txt") + std::wstring(1, L'\0') + L"x",
+                                t.File(L"real.txt") + L"\\" + std::wstring(32768, L'a')};
+  for (const std::wstring& n : names) {
+    EXPECT_EQ(TextFileHelper::ReadWhole(n), L"") << n.size();
+    EXPECT_EQ(TextFileHelper::ReadForScroll(n), L"") << n.size();
+  }
 }
 
 namespace {
@@ -231,4 +273,28 @@ TEST(FsTextFile, ScrollsUntilAStopCallOnTheSameObject) {
   } catch (const kz::Error& e) {
     EXPECT_EQ(e.number(), 438);
   }
+}
+
+TEST(FsTextFile, ANegativeStepTimeScrollsWithoutWaiting) {
+  Ptr<TextFileHelper> tf = Ptr<TextFileHelper>::Adopt(kz::MakeObject<TextFileHelper>());
+  Ptr<PictureBox> box = Ptr<PictureBox>::Adopt(new PictureBox);
+  box->on_refresh = [&] {
+    if (box->refresh == 20) tf->Scroll(box.get(), L"stop", 0);
+  };
+  // A message every two seconds, so that a wait without a time limit still ends.
+  const DWORD me = GetCurrentThreadId();
+  std::atomic<bool> done{false};
+  std::thread poster([&] {
+    for (int i = 1; !done; ++i) {
+      Sleep(50);
+      if (i % 40 == 0) PostThreadMessageW(me, WM_NULL, 0, 0);
+    }
+  });
+  DWORD t0 = GetTickCount();
+  tf->Scroll(box.get(), L"Buy Kelzud today", -1);
+  DWORD took = GetTickCount() - t0;
+  done = true;
+  poster.join();
+  EXPECT_EQ(box->refresh, 20);
+  EXPECT_LT(took, 1500u) << "a negative time is no time";
 }

@@ -57,6 +57,27 @@ class OddFinder : public kz::FileFinder {
   }
 };
 
+// The platform's finder, reporting the folder "link" as a directory link (a reparse point).
+class LinkFinder : public kz::FileFinder {
+ public:
+  HANDLE First(const std::wstring& pattern, WIN32_FIND_DATAW& d) override {
+    HANDLE h = kz::SeamDefault<kz::FileFinder>().First(pattern, d);
+    if (h != INVALID_HANDLE_VALUE) Touch(d);
+    return h;
+  }
+  bool Next(HANDLE h, WIN32_FIND_DATAW& d) override {
+    bool more = kz::SeamDefault<kz::FileFinder>().Next(h, d);
+    if (more) Touch(d);
+    return more;
+  }
+  void Close(HANDLE h) override { kz::SeamDefault<kz::FileFinder>().Close(h); }
+
+ private:
+  static void Touch(WIN32_FIND_DATAW& d) {
+    if (std::wstring(d.cFileName) == L"link") d.dwFileAttributes |= FILE_ATTRIBUTE_REPARSE_POINT;
+  }
+};
+
 }  // namespace
 
 TEST(FileSearch, SubfoldersFirstThenOwnFilesAndOnlyMatches) {
@@ -165,4 +186,59 @@ TEST(FileSearchFiles, CollectionRulesAndKeysWithoutCase) {
   EXPECT_EQ(Call(files.get(), L"Remove", {three.get()}).error, 9);
   EXPECT_EQ(Call(files.get(), L"Remove", {lower.get()}).error, 0);
   EXPECT_EQ(s->files().size(), 1);
+}
+
+TEST(FileSearch, DirectoryLinksAreNotEntered) {
+  TempDir d;
+  fst::MakeFile(d.File(L"a.txt"), "x");
+  fst::MakeFile(d.File(L"sub\\c.txt"), "x");
+  fst::MakeFile(d.File(L"link\\b.txt"), "x");  // what a link would lead to
+  {
+    LinkFinder finder;
+    kz::ScopedSeam<kz::FileFinder> use(finder);
+    auto s = NewSearch();
+    s->Search(d.path(), L"*.txt", true);
+    EXPECT_EQ(Names(*s.get()), (std::vector<std::wstring>{d.File(L"sub\\c.txt"), d.File(L"a.txt")}));
+  }
+  // A real link to the folder itself, where the platform makes one (Wine answers that it made
+  // it, and there is none).
+  TempDir r;
+  fst::MakeFile(r.File(L"one.txt"), "x");
+  std::wstring self = r.File(L"self");
+  const DWORD made = CreateSymbolicLinkW(self.c_str(), r.path().c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY)
+                         ? GetFileAttributesW(self.c_str())
+                         : INVALID_FILE_ATTRIBUTES;
+  if (made == INVALID_FILE_ATTRIBUTES || !(made & FILE_ATTRIBUTE_REPARSE_POINT)) return;
+  auto s = NewSearch();
+  s->Search(r.path(), L"*.txt", true);
+  RemoveDirectoryW(self.c_str());
+  EXPECT_EQ(Names(*s.get()), (std::vector<std::wstring>{r.File(L"one.txt")}));
+}
+
+TEST(FileSearch, PathsWithANulOrTooLongAreRefusedAndReported) {
+  TempDir d;
+  fst::MakeFile(d.File(L"a.txt"), "x");
+  const std::wstring nul(1, L'\0');
+  struct Case {
+    std::wstring path, pattern;
+  } cases[] = {
+      {d.path() + nul + L"x", L"*.txt"},                       // the kernel would search d
+      {d.path(), L"*.txt" + nul + L"x"},                       // and find a.txt
+      {d.path() + L"\\" + std::wstring(32768, L'a'), L"*"},   // longer than any path
+      {d.path(), std::wstring(32768, L'*')},
+  };
+  for (const Case& c : cases) {
+    RecordingLog log;
+    kz::ScopedSeam<kz::EventLog> use_log(log);
+    kz::ReleaseCallStack();
+    auto s = NewSearch();
+    s->Search(c.path, c.pattern, true);
+    EXPECT_EQ(s->files().size(), 0) << c.path.size();
+    ASSERT_EQ(log.texts.size(), 1u) << c.path.size();
+    EXPECT_NE(log.texts[0].find("RunTime Error: 5 - Invalid procedure call or argument\r\n\tModule: Search\r\n"
+                                "\tMethod: SearchFiles\r\n"),
+              std::string::npos)
+        << log.texts[0].substr(0, 200);
+    EXPECT_EQ(kz::CallStackDepth(), 0);
+  }
 }

@@ -210,6 +210,88 @@ TEST_F(EntryTest, GuidTextsThatAreNoGuidTouchNothing) {
   EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, L"CLSID\\" + bare));
 }
 
+TEST_F(EntryTest, AClassOfAnotherServerIsNeitherTakenOverNorDeleted) {
+  struct Case {
+    const wchar_t* key;     // below the class key
+    const wchar_t* server;  // its default value
+    bool ours;              // the entry may be written over and removed
+  } cases[] = {
+      {L"InProcServer32", L"C:\\Program Files\\Other\\other.dll", false},
+      {L"InProcServer32", L"other.dll", false},
+      {L"InProcServer32", L"\"C:\\Other\\shell32.dll.old\"", false},
+      {L"LocalServer32", L"C:\\Other\\other.exe /automation", false},
+      {L"InProcServer32", L"shell32.dll", true},
+      {L"InProcServer32", L"%SystemRoot%\\System32\\SHELL32.dll", true},
+  };
+  for (const Case& c : cases) {
+    const std::wstring g = Guid(), cls = L"CLSID\\" + g, server_key = cls + L"\\" + c.key;
+    ASSERT_EQ(RegSetKeyValueW(HKEY_CLASSES_ROOT, cls.c_str(), nullptr, REG_SZ, L"Other", 12), ERROR_SUCCESS);
+    ASSERT_EQ(RegSetKeyValueW(HKEY_CLASSES_ROOT, server_key.c_str(), nullptr, REG_SZ, c.server,
+                              static_cast<DWORD>((wcslen(c.server) + 1) * sizeof(wchar_t))),
+              ERROR_SUCCESS);
+    const size_t boxes = log_.Records().size();
+    Create(g, L"Mine");
+    if (!c.ours) {
+      const std::wstring box = Box(L"Registered for another server:\n\nHKEY_CLASSES_ROOT\\" + server_key);
+      EXPECT_EQ(Text(HKEY_CLASSES_ROOT, cls), L"Other") << kz::ToAnsi(c.server);
+      EXPECT_EQ(Text(HKEY_CLASSES_ROOT, server_key), c.server);
+      EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, cls + L"\\Shell"));
+      EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kDesktop + g));
+      EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kPanel + g));
+      // Namespace entries someone else made for it stay too.
+      ASSERT_EQ(RegSetKeyValueW(HKEY_LOCAL_MACHINE, (kDesktop + g).c_str(), nullptr, REG_SZ, L" ", 4), ERROR_SUCCESS);
+      entries_->Remove(g, true, true);
+      EXPECT_EQ(Text(HKEY_CLASSES_ROOT, server_key), c.server) << kz::ToAnsi(c.server);
+      EXPECT_EQ(Text(HKEY_CLASSES_ROOT, cls), L"Other");
+      EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kDesktop + g));
+      const std::vector<std::wstring> shown = log_.Records();
+      ASSERT_EQ(shown.size(), boxes + 2) << kz::ToAnsi(c.server);
+      EXPECT_EQ(shown[boxes], box);
+      EXPECT_EQ(shown[boxes + 1], box);
+    } else {
+      EXPECT_EQ(Text(HKEY_CLASSES_ROOT, cls), L"Mine") << kz::ToAnsi(c.server);
+      EXPECT_EQ(Text(HKEY_CLASSES_ROOT, cls + L"\\InProcServer32"), L"shell32.dll");
+      EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kDesktop + g));
+      entries_->Remove(g, true, true);
+      EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, cls)) << kz::ToAnsi(c.server);
+      EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kDesktop + g));
+      EXPECT_EQ(log_.Records().size(), boxes);
+    }
+  }
+  // A shell class this program did not write (other folder attributes) is not removed.
+  const std::wstring g = Guid(), cls = L"CLSID\\" + g;
+  ASSERT_EQ(RegSetKeyValueW(HKEY_CLASSES_ROOT, (cls + L"\\InProcServer32").c_str(), nullptr, REG_SZ, L"shell32.dll",
+                            24),
+            ERROR_SUCCESS);
+  const BYTE attributes[4] = {0, 0, 0, 0xA0};
+  ASSERT_EQ(RegSetKeyValueW(HKEY_CLASSES_ROOT, (cls + L"\\ShellFolder").c_str(), L"Attributes", REG_BINARY,
+                            attributes, 4),
+            ERROR_SUCCESS);
+  const size_t boxes = log_.Records().size();
+  entries_->Remove(g, true, true);
+  EXPECT_EQ(Text(HKEY_CLASSES_ROOT, cls + L"\\InProcServer32"), L"shell32.dll");
+  EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, cls + L"\\ShellFolder"));
+  ASSERT_EQ(log_.Records().size(), boxes + 1);
+  EXPECT_EQ(log_.Records().back(), Box(L"Not an entry of this library:\n\nHKEY_CLASSES_ROOT\\" + cls));
+}
+
+TEST_F(EntryTest, TextsWithANulOrTooLongAreRefused) {
+  // The shell would read a text only up to a NUL: another icon, command or title than the one
+  // given.
+  const std::wstring nul = L"C:\\App\\a" + std::wstring(1, L'\0') + L"b.exe", huge(32768, L'a');
+  for (int field = 0; field < 4; ++field) {
+    for (const std::wstring* bad : {&nul, &huge}) {
+      const std::wstring g = Guid();
+      std::wstring t[4] = {L"T", L"Tip", L"C:\\App\\app.exe,1", L"C:\\App\\app.exe"};
+      t[field] = *bad;
+      entries_->Create(g, t[0], t[1], t[2], t[3], true, true);
+      EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, L"CLSID\\" + g)) << field;
+      EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kDesktop + g)) << field;
+    }
+  }
+  EXPECT_EQ(log_.Records(), std::vector<std::wstring>(8, Box(L"Invalid Parameter")));
+}
+
 // A key below which nothing lasting can be made: each create under it fails.
 HKEY VolatileKey(const std::wstring& path) {
   HKEY k = nullptr;

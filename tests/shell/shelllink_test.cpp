@@ -4,6 +4,7 @@
 
 #include <shlobj.h>
 
+#include "base/text.h"
 #include "base/win.h"
 #include "platform/shelllink.h"
 #include "testkit.h"
@@ -78,10 +79,24 @@ TEST(ShellLink, ProgramsMacroNamesTheStartMenusProgramsFolder) {
   std::wstring p(programs);
   EXPECT_EQ(p + L"\\Kz Group\\T.lnk", kz::ShellLinkFile(L"Kz Group", L"T", true, L"$(Programs)"));
   EXPECT_EQ(std::wstring(common) + L"\\T.lnk", kz::ShellLinkFile(L"", L"T", false, L"$(Programs)"));
-  // "..\.." from the programs folder, as the desktop entry of the shortcut class hands it on.
-  std::wstring up2 = p.substr(0, p.find_last_of(L'\\'));
-  up2 = up2.substr(0, up2.find_last_of(L'\\'));
-  EXPECT_EQ(up2 + L"\\Desktop\\T.lnk", kz::ShellLinkFile(L"..\\..\\Desktop", L"T", true, L"$(Programs)"));
+  // The relative texts the shortcut class hands on lead to the special folders they were
+  // written for, wherever the profile keeps them.
+  struct Lead {
+    const wchar_t* folder;
+    int csidl;
+    bool priv;
+  } leads[] = {
+      {L"..\\..\\Desktop", CSIDL_DESKTOPDIRECTORY, true}, {L"..", CSIDL_STARTMENU, true},
+      {L"..\\Programs", CSIDL_PROGRAMS, true},             {L"..\\..\\Desktop", CSIDL_COMMON_DESKTOPDIRECTORY, false},
+      {L"..", CSIDL_COMMON_STARTMENU, false},               {L"..\\PROGRAMS\\Sub", CSIDL_PROGRAMS, true},
+  };
+  for (const Lead& l : leads) {
+    wchar_t want[MAX_PATH] = {};
+    ASSERT_TRUE(SUCCEEDED(SHGetFolderPathW(nullptr, l.csidl, nullptr, 0, want)));
+    std::wstring sub = std::wstring(l.folder).find(L"Sub") != std::wstring::npos ? L"\\Sub" : L"";
+    EXPECT_EQ(std::wstring(want) + sub + L"\\T.lnk", kz::ShellLinkFile(l.folder, L"T", l.priv, L"$(Programs)"))
+        << kz::ToAnsi(l.folder);
+  }
   // A relative parent lies under the programs folder; the same text as folder means that folder.
   EXPECT_EQ(p + L"\\Kz\\T.lnk", kz::ShellLinkFile(L"..\\Programs\\Kz", L"T", true, L"..\\Programs\\Kz"));
 }
@@ -100,6 +115,11 @@ TEST(ShellLink, RefusalsWriteNothing) {
       {L"title dot-dot", t.path(), L"..", exe, t.path()},
       {L"empty target", t.path(), L"T", L"", t.path()},
       {L"folder under a file", t.File(L"bin\\tool.exe\\sub"), L"T", exe, t.path()},
+      // A device's name with ".lnk" still names the device: nothing would be written.
+      {L"title NUL", t.path(), L"NUL", exe, t.path()},
+      {L"title con.txt", t.path(), L"con.txt", exe, t.path()},
+      {L"title COM1", t.path(), L"COM1", exe, t.path()},
+      {L"title lpt9 with a space", t.path(), L"lpt9 ", exe, t.path()},
   };
   auto& links = kz::Seam<kz::ShellLinks>();
   for (const Case& c : cases) {

@@ -57,11 +57,7 @@ TEST(FFShortcut, DestinationsChooseFolderAndParent) {
       {1, L"..\\..\\Desktop", L"$(Programs)"},
       {2, L"..", L"$(Programs)"},
       {3, L"..\\Programs", L"$(Programs)"},
-      {4, L"", L""},
-      {5, L"", L""},
-      {6, L"", L""},
       {8, L"..\\Programs\\Kz App", L"..\\Programs\\Kz App"},
-      {99, L"", L""},
   };
   for (const Case& c : cases) {
     RecordingLinks rec;
@@ -75,7 +71,74 @@ TEST(FFShortcut, DestinationsChooseFolderAndParent) {
     EXPECT_EQ(L"Title", rec.calls[0].title);
     EXPECT_EQ(L"-x", rec.calls[0].args);
     EXPECT_TRUE(rec.calls[0].priv);
+    // What the shortcut function answers is what the call reports.
+    rec.answer = 0;
+    EXPECT_FALSE(s->AddShortCut(L"C:\\t.exe", L"Title", L"", c.where, L"Kz App")) << c.where;
   }
+  // The absolute folders of old systems and unknown values name no place: nothing is called.
+  for (long where : {4L, 5L, 6L, 9L, -1L, 99L}) {
+    RecordingLinks rec;
+    kz::ScopedSeam<kz::ShellLinks> use(rec);
+    Obj<kz::FFShortcut> s;
+    EXPECT_FALSE(s->AddShortCut(L"C:\\t.exe", L"Title", L"", where, L"Kz App")) << where;
+    EXPECT_EQ(0u, rec.calls.size()) << where;
+  }
+}
+
+std::wstring Special(int csidl) {
+  wchar_t buf[MAX_PATH] = {};
+  return SUCCEEDED(SHGetFolderPathW(nullptr, csidl, nullptr, 0, buf)) ? buf : L"";
+}
+
+TEST(FFShortcut, EachDestinationIsTheFolderItsNameSays) {
+  TempDir t;
+  std::wstring target = t.File(L"tool.exe");
+  CloseHandle(CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  const std::wstring title = L"Kz Destination Test";
+  struct Case {
+    long where;
+    std::wstring folder;
+  } cases[] = {
+      {0, WinDir()},
+      {1, Special(CSIDL_DESKTOPDIRECTORY)},
+      {2, Special(CSIDL_STARTMENU)},
+      {3, Special(CSIDL_PROGRAMS)},
+      {7, t.File(L"Custom")},
+      {8, Special(CSIDL_PROGRAMS) + L"\\Kz Test Group"},
+  };
+  Obj<kz::FFShortcut> s;
+  for (const Case& c : cases) {
+    ASSERT_NE(L"", c.folder) << c.where;
+    const std::wstring link = c.folder + L"\\" + title + L".lnk";
+    DeleteFileW(link.c_str());
+    const std::wstring name = c.where == 7 ? c.folder : L"Kz Test Group";
+    EXPECT_TRUE(s->AddShortCut(target, title, L"", c.where, name)) << c.where;
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(link.c_str())) << kz::ToAnsi(link);
+    DeleteFileW(link.c_str());
+  }
+  RemoveDirectoryW((Special(CSIDL_PROGRAMS) + L"\\Kz Test Group").c_str());
+}
+
+TEST(FFShortcut, NamesWithANulOrTooLongAreRefused) {
+  TempDir t;
+  RecordingLinks rec;
+  kz::ScopedSeam<kz::ShellLinks> use(rec);
+  Obj<kz::FFShortcut> s;
+  const std::wstring nul = L"a" + std::wstring(1, L'\0') + L"b", huge(32768, L'a');
+  const std::wstring ok_exe = L"C:\\t.exe", ok_dir = t.File(L"Links");
+  struct Case {
+    std::wstring exe, title, args, name;
+  } cases[] = {
+      {nul, L"T", L"", ok_dir},  {ok_exe, nul, L"", ok_dir},  {ok_exe, L"T", nul, ok_dir},
+      {ok_exe, L"T", L"", ok_dir + nul}, {huge, L"T", L"", ok_dir}, {ok_exe, huge, L"", ok_dir},
+      {ok_exe, L"T", huge, ok_dir}, {ok_exe, L"T", L"", ok_dir + L"\\" + huge},
+  };
+  for (const Case& c : cases) {
+    EXPECT_FALSE(s->AddShortCut(c.exe, c.title, c.args, 7, c.name));
+    EXPECT_EQ(0, s->AddShortCutPals(c.exe, c.title, c.args, c.name));
+  }
+  EXPECT_EQ(0u, rec.calls.size());
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(ok_dir.c_str())) << "no folder made for a refused call";
 }
 
 TEST(FFShortcut, CustomFolderIsCreatedOneLevel) {
@@ -155,22 +218,72 @@ TEST(FFShortcut, WindowsAndSystemFolders) {
   SysFreeString(sys);
 }
 
+// AddToDocumentsList on a worker thread, so that a call that never returns fails the test.
+struct Added {
+  bool returned;
+  VARIANT_BOOL result;
+};
+Added AddToRecent(const std::wstring& name) {
+  struct Job {
+    kz::MSWindows* w = kz::MakeObject<kz::MSWindows>();
+    BSTR name;
+    VARIANT_BOOL ok = 1;
+  };
+  Job* job = new Job{};
+  job->name = SysAllocStringLen(name.data(), static_cast<UINT>(name.size()));
+  HANDLE th = CreateThread(
+      nullptr, 0,
+      [](void* p) -> DWORD {
+        Job* j = static_cast<Job*>(p);
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        j->w->AddToDocumentsList(&j->name, &j->ok);
+        CoUninitialize();
+        return 0;
+      },
+      job, 0, nullptr);
+  bool returned = WaitForSingleObject(th, 15000) == WAIT_OBJECT_0;
+  CloseHandle(th);
+  Added a{returned, job->ok};
+  if (returned) {  // a call still running keeps its job
+    job->w->Release();
+    SysFreeString(job->name);
+    delete job;
+  }
+  return a;
+}
+
 TEST(MSWindows, RecentDocuments) {
   TempDir t;
-  std::wstring file = t.File(L"doc.txt");
+  std::wstring file = t.File(L"kz recent doc.txt");
   CloseHandle(CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-  Obj<kz::MSWindows> w;
-  VARIANT_BOOL ok = VARIANT_TRUE;
-  BSTR empty = SysAllocString(L"");
-  ASSERT_EQ(S_OK, w->AddToDocumentsList(&empty, &ok));
-  EXPECT_EQ(VARIANT_FALSE, ok);
-  // The answer is the platform's last-error code after the call, which Wine leaves set.
-  BSTR name = SysAllocString(file.c_str());
-  ok = 1;
-  ASSERT_EQ(S_OK, w->AddToDocumentsList(&name, &ok));
-  EXPECT_TRUE(ok == VARIANT_TRUE || ok == VARIANT_FALSE);
-  SysFreeString(empty);
-  SysFreeString(name);
+  const std::wstring link = Special(CSIDL_RECENT) + L"\\kz recent doc.txt.lnk";
+  DeleteFileW(link.c_str());
+  // A file added is true, and its link is in the recent documents.
+  Added a = AddToRecent(file);
+  ASSERT_TRUE(a.returned);
+  EXPECT_EQ(VARIANT_TRUE, a.result);
+  EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(link.c_str())) << kz::ToAnsi(link);
+  DeleteFileW(link.c_str());
+  // Names the platform cannot take are false, and the call returns: empty, devices, a NUL,
+  // longer than any path.
+  const std::wstring refused[] = {
+      L"", L"NUL", L"NUL:", L"nul.txt", L"con", L"CON:", L"Aux", L"PRN.log", L"COM1", L"com9:", L"LPT1",
+      L"lpt9.tar.gz", L"C:\\some\\folder\\NUL", t.File(L"prn "), t.File(L"con:"),
+      file + std::wstring(1, L'\0') + L"x", t.File(std::wstring(32768, L'a')),
+  };
+  for (const std::wstring& r : refused) {
+    Added b = AddToRecent(r);
+    EXPECT_TRUE(b.returned) << kz::ToAnsi(r.substr(0, 40));
+    EXPECT_EQ(VARIANT_FALSE, b.result) << kz::ToAnsi(r.substr(0, 40));
+  }
+  // Names that only begin like a device are files like any other.
+  for (const wchar_t* n : {L"console.txt", L"nul1.txt", L"com10.txt", L"auxiliary"}) {
+    std::wstring f = t.File(n);
+    CloseHandle(CreateFileW(f.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    Added c = AddToRecent(f);
+    EXPECT_TRUE(c.returned && c.result == VARIANT_TRUE) << kz::ToAnsi(f);
+    DeleteFileW((Special(CSIDL_RECENT) + L"\\" + n + L".lnk").c_str());
+  }
 }
 
 }  // namespace
