@@ -5,6 +5,7 @@
 #include <tlhelp32.h>
 
 #include "base/longhandle.h"
+#include "ini/clsKelzudINIFileHandler1A.h"
 
 #include "registry/clsKelzud10RunTimeB.h"
 #include "registry/clsKelzudRegHand2A.h"
@@ -361,5 +362,39 @@ TEST(IniRegSwap, IniToRegistryAndBack) {
     ADD_FAILURE();
   } catch (const kz::Error& e) {
     EXPECT_EQ(e.number(), 26001);
+  }
+}
+
+TEST(IniRegSwap, TransfersThroughAHandlerTheClientSupplied) {
+  // A handler object of the client's own, not the one the swap made: it is called by member
+  // name, and every section and key, the last included, goes across both ways.
+  ScratchKey k(L"SwapClient");
+  TempDir dir;
+  std::wstring ini = dir.File(L"in.ini");
+  WriteFileText(ini, "[A]\r\nx=1\r\ny=2\r\n[B]\r\nz=3\r\nw=4\r\n");
+  auto swap = Ptr<kz::IniRegSwap>::Adopt(kz::MakeObject<kz::IniRegSwap>());
+  auto client = Ptr<kz::IniFileHandler>::Adopt(kz::MakeObject<kz::IniFileHandler>());
+  ASSERT_HRESULT_SUCCEEDED(swap->putref_goclsKelzudINIFileHandler1A(
+      static_cast<IDispatch*>(static_cast<_clsKelzudINIFileHandler1A*>(client.get()))));
+  const struct { const wchar_t* section; const wchar_t* key; const wchar_t* value; } values[] = {
+      {L"A", L"x", L"1"}, {L"A", L"y", L"2"}, {L"B", L"z", L"3"}, {L"B", L"w", L"4"}};
+
+  swap->IniToRegistry(ini, k.path() + L"\\K", kHkcu);
+  EXPECT_EQ(client->path(), ini) << "the client's handler read the file";
+  for (const auto& v : values) {
+    wchar_t buf[64] = L"<missing>";
+    DWORD size = sizeof buf;
+    RegGetValueW(HKEY_CURRENT_USER, (k.path() + L"\\K\\" + v.section).c_str(), v.key, RRF_RT_REG_SZ, nullptr, buf,
+                 &size);
+    EXPECT_STREQ(buf, v.value) << kz::ToAnsi(v.section) << "\\" << kz::ToAnsi(v.key);
+  }
+
+  std::wstring out = dir.File(L"out.ini");
+  swap->RegistryToIni(out, k.path() + L"\\K", kHkcu, L"");
+  EXPECT_EQ(client->path(), out) << "the client's handler wrote the file";
+  for (const auto& v : values) {
+    wchar_t buf[64];
+    GetPrivateProfileStringW(v.section, v.key, L"<missing>", buf, 64, out.c_str());
+    EXPECT_STREQ(buf, v.value) << kz::ToAnsi(v.section) << "\\" << kz::ToAnsi(v.key);
   }
 }
