@@ -278,6 +278,8 @@ TEST_F(WalkTest, TotalsOfDatesAndBadArguments) {
   EXPECT_EQ(fs->Totals(t_.path(), 3, L"1/1/2000", true), L"5");
   EXPECT_EQ(fs->Totals(t_.path(), 3, L"1/1/2999", true), L"0");
   EXPECT_EQ(fs->Totals(t_.path(), 5, L"*.*", true), L"0");
+  EXPECT_EQ(fs->Totals(t_.path(), 0, L"*.*", true), L"0");
+  EXPECT_EQ(fs->Totals(t_.path(), -1, L"*.*", true), L"0");
   EXPECT_EQ(fs->Totals(L"  ", 1, L"*.*", true), L"0");
   EXPECT_TRUE(log.Records().empty());
   EXPECT_EQ(fs->Totals(t_.path(), 2, L"*.*", true), L"0");

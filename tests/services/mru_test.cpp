@@ -106,6 +106,15 @@ TEST_F(MruTest, GrowsUpToMaxNumAndDropsTheOldest) {
   EXPECT_EQ(m_->Entries(), (Strings{L"three", L"two"}));
   EXPECT_EQ(m_->Count(), 2);
   EXPECT_EQ(Raw(L"MRU3"), L"<missing>");
+  // A list of one holds only the newest text.
+  m_->set_max_num(1);
+  RegDeleteTreeW(HKEY_CURRENT_USER, kz::SettingsKeyPath(app_).c_str());
+  Store({L"only"});
+  for (const wchar_t* text : {L"only", L"next", L"next", L"last"}) {
+    m_->Put(text);
+    EXPECT_EQ(m_->Entries(), Strings{text}) << kz::ToAnsi(text);
+    EXPECT_EQ(Raw(L"MRU2"), L"<missing>") << kz::ToAnsi(text);
+  }
 }
 
 TEST_F(MruTest, LongerStoredListThanMaxNumRaises9WithoutWriting) {
