@@ -389,9 +389,25 @@ TEST(IniRegSwap, TransfersThroughAHandlerTheClientSupplied) {
     EXPECT_STREQ(buf, v.value) << kz::ToAnsi(v.section) << "\\" << kz::ToAnsi(v.key);
   }
 
+  // The key's own values and keys below its subkeys stay behind.
+  HKEY own = nullptr, deep = nullptr;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, (k.path() + L"\\K").c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &own,
+                            nullptr), ERROR_SUCCESS);
+  RegSetValueExW(own, L"own", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"o"), 4);
+  RegCloseKey(own);
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, (k.path() + L"\\K\\A\\deep").c_str(), 0, nullptr, 0, KEY_SET_VALUE,
+                            nullptr, &deep, nullptr), ERROR_SUCCESS);
+  RegSetValueExW(deep, L"d", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"d"), 4);
+  RegCloseKey(deep);
   std::wstring out = dir.File(L"out.ini");
   swap->RegistryToIni(out, k.path() + L"\\K", kHkcu, L"");
   EXPECT_EQ(client->path(), out) << "the client's handler wrote the file";
+  wchar_t names[256] = {};
+  DWORD n = GetPrivateProfileSectionNamesW(names, 256, out.c_str());
+  EXPECT_EQ(std::wstring(names, n), std::wstring(L"A\0B\0", 4));
+  wchar_t keys_of_a[256] = {};
+  n = GetPrivateProfileStringW(L"A", nullptr, L"", keys_of_a, 256, out.c_str());
+  EXPECT_EQ(std::wstring(keys_of_a, n), std::wstring(L"x\0y\0", 4));
   for (const auto& v : values) {
     wchar_t buf[64];
     GetPrivateProfileStringW(v.section, v.key, L"<missing>", buf, 64, out.c_str());
