@@ -20,6 +20,11 @@ struct PlatformWrites : ResultWrites {
   }
 };
 
+struct PlatformAttributes : CipherAttributes {
+  DWORD Get(const std::wstring& path) override { return GetFileAttributesW(path.c_str()); }
+  BOOL Set(const std::wstring& path, DWORD attributes) override { return SetFileAttributesW(path.c_str(), attributes); }
+};
+
 constexpr wchar_t kResultMark[] = L".~kz";
 constexpr wchar_t kResultEnd[] = L".tmp";
 
@@ -165,6 +170,12 @@ ResultWrites& SeamDefault<ResultWrites>() {
   return writes;
 }
 
+template <>
+CipherAttributes& SeamDefault<CipherAttributes>() {
+  static PlatformAttributes attributes;
+  return attributes;
+}
+
 std::wstring ResultFileName(const std::wstring& original, unsigned attempt) {
   static const unsigned long long started = StartTimeOf(GetCurrentProcess());
   wchar_t suffix[64];
@@ -201,7 +212,8 @@ bool FileFoundByPlainSearch(const std::wstring& path) {
 }
 
 bool CipherFileInPlace(const std::wstring& path, crypt::KeyNumber key, bool encrypt) {
-  DWORD before = GetFileAttributesW(path.c_str());
+  CipherAttributes& attributes = Seam<CipherAttributes>();
+  DWORD before = attributes.Get(path);
   if (before == INVALID_FILE_ATTRIBUTES) return false;
   // What a process killed in the middle of an operation on this file left beside it.
   RemoveOrphanedResults(path);
@@ -267,18 +279,18 @@ bool CipherFileInPlace(const std::wstring& path, crypt::KeyNumber key, bool encr
   result.Close();
   source.reset();
   DWORD after = AttributesAfter(before);
-  SetFileAttributesW(result.path().c_str(), after);
+  attributes.Set(result.path(), after);
   bool unlocked = false;
   if (before & FILE_ATTRIBUTE_READONLY) {
     DWORD writable = before & ~FILE_ATTRIBUTE_READONLY;
-    unlocked = SetFileAttributesW(path.c_str(), writable ? writable : FILE_ATTRIBUTE_NORMAL) != FALSE;
+    unlocked = attributes.Set(path, writable ? writable : FILE_ATTRIBUTE_NORMAL) != FALSE;
   }
   if (!MoveFileExW(result.path().c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    if (unlocked) SetFileAttributesW(path.c_str(), before);
+    if (unlocked) attributes.Set(path, before);
     return false;
   }
   result.Keep();
-  SetFileAttributesW(path.c_str(), after);
+  attributes.Set(path, after);
   return true;
 }
 

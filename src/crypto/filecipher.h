@@ -38,6 +38,16 @@ struct ResultWrites {
 template <>
 ResultWrites& SeamDefault<ResultWrites>();
 
+// The attributes of the file rewritten in place, read before and set after, a platform area of
+// its own so that tests can see what is asked even of a file system that drops some of them.
+struct CipherAttributes {
+  virtual ~CipherAttributes() = default;
+  virtual DWORD Get(const std::wstring& path) = 0;                   // GetFileAttributes
+  virtual BOOL Set(const std::wstring& path, DWORD attributes) = 0;  // SetFileAttributes
+};
+template <>
+CipherAttributes& SeamDefault<CipherAttributes>();
+
 // The result file of an in-place operation on `original` by this process: the original's name
 // followed by ".~kz", the process id, its start time and a count, in hexadecimal, and ".tmp".
 std::wstring ResultFileName(const std::wstring& original, unsigned attempt);

@@ -172,6 +172,40 @@ TEST_F(BackupTest, FolderBackupFailuresReachTheCaller) {
   }
 }
 
+TEST_F(BackupTest, ARecordThatCannotBeWrittenStopsTheBackupBeforeAnyCopy) {
+  // A folder named details.ini where the record goes: the action fails with the file error
+  // and nothing is copied or logged.
+  TempDir logs;
+  FamilyVariable logs_var(L"VQENVSLOGS", logs.path());
+  UnattendedLog boxes;
+  MakeTree(dir_.File(L"data"));
+  WriteFileText(dir_.File(L"one.txt"), "one");
+  const struct {
+    long action;
+    const wchar_t* section;
+    std::wstring source, last;
+  } cases[] = {
+      {kelzudIFHPalsCSFNF, L"Backups", dir_.File(L"data"), L"Copy"},
+      {kelzudIFHPalsCSFILES, L"Files", dir_.File(L"one.txt"), L"copy.txt"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(kz::ToAnsi(c.section));
+    TempDir dest;
+    const std::wstring b = BackupFolder(dest.path(), L"Docs");
+    const std::wstring blocker = b + L"\\details.ini";
+    for (size_t p = blocker.find(L'\\', dest.path().size() + 1); p != std::wstring::npos; p = blocker.find(L'\\', p + 1))
+      CreateDirectoryW(blocker.substr(0, p).c_str(), nullptr);
+    CreateDirectoryW(blocker.c_str(), nullptr);
+    ASSERT_NE(GetFileAttributesW(blocker.c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
+    Section(c.section, {{L"Docs", c.source + L"," + dest.path() + L"," + c.last + L",True"}});
+    CallResult r = Pals(c.action);
+    if (BackupFolder(dest.path(), L"Docs") != b) continue;  // the hour turned: another folder
+    EXPECT_EQ(r.error, 75) << kz::ToAnsi(r.description);
+    EXPECT_EQ(GetFileAttributesW((b + L"\\" + c.last).c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetFileAttributesW(logs.File(L"bar.ini").c_str()), INVALID_FILE_ATTRIBUTES);
+  }
+}
+
 TEST_F(BackupTest, BackupIntoItsOwnSourceDoesNotCopyItself) {
   TempDir logs;
   FamilyVariable logs_var(L"VQENVSLOGS", logs.path());

@@ -1,4 +1,4 @@
-' checks: 33
+' checks: 38
 ' The property-style accessor, the flat registry functions, INI-registry transfer and form
 ' positions, as a client script uses them.
 Const HKCU = &H80000001
@@ -36,6 +36,35 @@ Class TestForm
   Public Sub Move(a, b, c, d)
     Moves = Moves & a & "," & b & "," & c & "," & d & ";"
     mL = a : mT = b : mW = c : mH = d
+  End Sub
+End Class
+
+' An INI handler of the script's own, given to the transfer in place of the one it makes: it
+' answers by member name through a handler it holds, and counts the values read through it.
+Class ScriptIni
+  Public Path
+  Public Section
+  Public Key
+  Public Reads
+  Private inner
+  Private Sub Class_Initialize()
+    Set inner = CreateObject("Kelzud10.clsKelzudINIFileHandler1A")
+    Reads = 0
+  End Sub
+  Private Sub Aim()
+    inner.Path = Path : inner.Section = Section : inner.Key = Key
+  End Sub
+  Public Property Get Value()
+    Aim : Reads = Reads + 1 : Value = inner.Value
+  End Property
+  Public Property Let Value(text)
+    Aim : inner.Value = text
+  End Property
+  Public Sub EnumerateAllSections(names, count)
+    Aim : inner.EnumerateAllSections names, count
+  End Sub
+  Public Sub EnumerateCurrentSection(names, count)
+    Aim : inner.EnumerateCurrentSection names, count
   End Sub
 End Class
 
@@ -129,6 +158,26 @@ h.Section = "A"
 h.Key = "x"
 CheckEqual h.Value, "1", "x copied back"
 
+' The same transfer through the script's own handler: every section and key, the last included.
+Set f = fso.CreateTextFile(dir & "\in2.ini", True)
+f.Write "[P]" & vbCrLf & "a=1" & vbCrLf & "[Q]" & vbCrLf & "b=2" & vbCrLf & "c=3" & vbCrLf
+f.Close
+Set sw = CreateObject("Kelzud10.clsKelzudaINIREGSwapA")
+Set sw.goclsKelzudINIFileHandler1A = New ScriptIni
+CheckEqual sw.INIFileToRegistry(dir & "\in2.ini", Base & "\K2", HKCU), 0, "INIFileToRegistry through a script handler"
+CheckEqual sw.goclsKelzudINIFileHandler1A.Reads, 3, "each value read through the script handler"
+r.SectionKey = Base & "\K2\Q"
+r.ValueKey = "c"
+CheckEqual r.Value, "3", "the last key of the last section copied"
+r.SectionKey = Base & "\K2\P"
+r.ValueKey = "a"
+CheckEqual r.Value, "1", "the first key copied"
+sw.RegistryToINIFile dir & "\out2.ini", Base & "\K2", HKCU
+h.Path = dir & "\out2.ini"
+h.Section = "Q"
+h.Key = "c"
+CheckEqual h.Value, "3", "written back through the script handler"
+
 ' Form positions through a script form.
 Set frm = New TestForm
 h.Path = dir & "\form.ini"
@@ -147,7 +196,7 @@ CheckEqual frm.Left, 60, "kept off the screen edge"
 CheckEqual frm.Width, 3000, "minimum width"
 
 ' Clean up, leaves first.
-For Each v In Array(Base & "\one", Base & "\flat", Base & "\K\A", Base & "\K", Base)
+For Each v In Array(Base & "\one", Base & "\flat", Base & "\K\A", Base & "\K", Base & "\K2\P", Base & "\K2\Q", Base & "\K2", Base)
   r.SectionKey = v
   r.DeleteKey
 Next

@@ -224,6 +224,55 @@ TEST_F(FileCipherTest, AttributeRulesAndCreationTime) {
   if (!unshown.empty()) GTEST_SKIP() << "this file system cannot hold the attributes of rows (set->expected):" << unshown;
 }
 
+// A file system that keeps every attribute it is given: what the test sets on the file is what
+// the cipher reads, and each attribute the cipher asks for is recorded, whatever the real one
+// under it keeps.
+struct KeepingAttributes : kz::CipherAttributes {
+  std::wstring file;
+  DWORD kept = 0;
+  std::vector<DWORD> set_on_file;
+  DWORD Get(const std::wstring& path) override {
+    return path == file && kept ? kept : kz::SeamDefault<kz::CipherAttributes>().Get(path);
+  }
+  BOOL Set(const std::wstring& path, DWORD attributes) override {
+    if (path == file) {
+      kept = attributes;
+      set_on_file.push_back(attributes);
+    }
+    return kz::SeamDefault<kz::CipherAttributes>().Set(path, attributes);
+  }
+};
+
+TEST_F(FileCipherTest, AttributeRulesAsAskedOfTheFileSystem) {
+  const struct { DWORD set, expected; } cases[] = {
+      {FILE_ATTRIBUTE_TEMPORARY, FILE_ATTRIBUTE_TEMPORARY},
+      {FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_ARCHIVE, FILE_ATTRIBUTE_TEMPORARY},
+      {FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_TEMPORARY, FILE_ATTRIBUTE_READONLY},
+      {FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE, FILE_ATTRIBUTE_READONLY},
+      {FILE_ATTRIBUTE_ARCHIVE, FILE_ATTRIBUTE_NORMAL},
+      {FILE_ATTRIBUTE_NORMAL, FILE_ATTRIBUTE_NORMAL},
+  };
+  std::wstring f = dir_.File(L"kept.txt");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.set);
+    KeepingAttributes fs;
+    fs.file = f;
+    kz::ScopedSeam<kz::CipherAttributes> use(fs);
+    SetFileAttributesW(f.c_str(), FILE_ATTRIBUTE_NORMAL);
+    WriteFileText(f, "kept attributes");
+    fs.kept = c.set;
+    ASSERT_TRUE(Encrypt(f));
+    ASSERT_FALSE(fs.set_on_file.empty());
+    EXPECT_EQ(fs.set_on_file.back(), c.expected);
+    fs.set_on_file.clear();
+    ASSERT_TRUE(Decrypt(f));
+    ASSERT_FALSE(fs.set_on_file.empty());
+    EXPECT_EQ(fs.set_on_file.back(), c.expected);
+    EXPECT_EQ(ReadBytes(f), "kept attributes");
+  }
+  SetFileAttributesW(f.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
 TEST_F(FileCipherTest, FilesTheSearchDoesNotFindAreLeftAlone) {
   std::wstring hidden = dir_.File(L"hidden.txt"), system = dir_.File(L"system.txt");
   WriteFileText(hidden, "hidden");

@@ -331,6 +331,26 @@ TEST(MachinePath, NeverWritesAPathLongerThanTheEnvironmentHolds) {
   }
   EXPECT_EQ(SavedPath::Get(kz::env::kControlSet001), full);
   EXPECT_EQ(SavedPath::Get(kz::env::kControlSet002), full);
+  // At the limit itself: a Path of exactly 32,767 characters is written, one more is not.
+  const std::wstring folder = L"D:\\Folder";
+  for (size_t total : {size_t{32767}, size_t{32768}}) {
+    const std::wstring before = L"C:\\A;" + std::wstring(total - folder.size() - 6, L'q');
+    SavedPath::Put(kz::env::kControlSet001, before);
+    SavedPath::Put(kz::env::kControlSet002, before);
+    bool written = total <= 32767;
+    long error = 0;
+    try {
+      kz::env::ExtendMachinePath(folder);
+    } catch (const kz::Error& e) {
+      error = e.number();
+    }
+    EXPECT_EQ(error, written ? 0 : 5) << total;
+    const std::wstring expected = written ? before + L";" + folder : before;
+    ASSERT_EQ(expected.size(), written ? total : total - folder.size() - 1);
+    // Compared whole, without printing 32,767 characters on a failure.
+    EXPECT_TRUE(SavedPath::Get(kz::env::kControlSet001) == expected) << total;
+    EXPECT_TRUE(SavedPath::Get(kz::env::kControlSet002) == expected) << total;
+  }
 }
 
 TEST(MachinePath, WithoutTheComponentNothingIsWritten) {

@@ -116,7 +116,7 @@ TEST(Bright, SameResultAsThePixelWalkForEveryAmount) {
       {5, 3, 0, 0},      // a single pixel
   };
   for (const auto& s : shapes) {
-    for (int val : {0, 1, 37, -50, 255, 300, -300, 32767, -32768}) {
+    for (int val : {0, 1, -1, 37, -50, 254, 255, 256, -255, -256, 300, -300, 32767, -32768}) {
       Surface fast(s.bw, s.bh), slow(s.bw, s.bh);
       int refreshes = 0;
       kzt::Held pic(PictureOf(fast.dc(), s.sw, s.sh, &refreshes));

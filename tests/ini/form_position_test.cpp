@@ -104,18 +104,25 @@ TEST(FormPosition, SaveWritesByWindowState) {
 }
 
 TEST(FormPosition, LoadKeepsMinimumSizeAndMargin) {
-  struct Case { std::string ini; long min_w; const wchar_t* want; } cases[] = {
-      {"", 3000, L"Move 60 60 3000 3000"},                                   // empty section
-      {"[Main]\r\nLeft=0\r\nTop=900\r\nWidth=4000\r\nHeight=4000\r\n", 3000, L"Move 60 900 4000 4000"},
-      {"[Main]\r\nLeft=14000\r\nWidth=4000\r\n", 3000, L"Move 11300 60 4000 3000"},   // W - 60 - width
-      {"[Main]\r\nLeft=500\r\nWidth=20000\r\n", 3000, L"Move 60 60 15240 3000"},      // W - 120
-      {"[Main]\r\nLeft=500\r\nWidth=20000\r\n", 16000, nullptr},                     // cannot fit: not moved
-      {"[Main]\r\nLeft=abc\r\nWidth=\r\n", 3000, L"Move 60 60 3000 3000"},           // not numbers: the form's own
+  struct Case { std::string ini; long min_w, min_h; const wchar_t* want; } cases[] = {
+      {"", 3000, 3000, L"Move 60 60 3000 3000"},                                   // empty section
+      {"[Main]\r\nLeft=0\r\nTop=900\r\nWidth=4000\r\nHeight=4000\r\n", 3000, 3000, L"Move 60 900 4000 4000"},
+      {"[Main]\r\nLeft=14000\r\nWidth=4000\r\n", 3000, 3000, L"Move 11300 60 4000 3000"},   // W - 60 - width
+      {"[Main]\r\nLeft=500\r\nWidth=20000\r\n", 3000, 3000, L"Move 60 60 15240 3000"},      // W - 120
+      {"[Main]\r\nLeft=500\r\nWidth=20000\r\n", 16000, 3000, nullptr},                     // cannot fit: not moved
+      {"[Main]\r\nLeft=abc\r\nWidth=\r\n", 3000, 3000, L"Move 60 60 3000 3000"},           // not numbers: the form's own
+      // Each minimum applies to its own side.
+      {"", 2000, 5000, L"Move 60 60 2000 5000"},
+      {"", 5000, 2000, L"Move 60 60 5000 2000"},
+      {"[Main]\r\nWidth=2500\r\nHeight=2500\r\n", 2400, 2600, L"Move 60 60 2500 2600"},
+      {"[Main]\r\nTop=500\r\nHeight=20000\r\n", 3000, 12000, nullptr},                 // too tall to fit: not moved
+      {"[Main]\r\nTop=500\r\nHeight=20000\r\n", 12000, 3000, L"Move 60 60 12000 11400"},  // H - 120
   };
   for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.min_w << "x" << c.min_h);
     Fixture fx(c.ini);
     Form f;
-    fx.Load(f, c.min_w);
+    fx.Load(f, c.min_w, c.min_h);
     if (c.want) {
       ASSERT_EQ(f.calls.size(), 1u) << c.ini;
       EXPECT_EQ(f.calls[0], c.want) << c.ini;

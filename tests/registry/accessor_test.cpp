@@ -7,6 +7,7 @@
 #include <tuple>
 
 #include "base/longhandle.h"
+#include "ini/clsKelzudINIFileHandler1A.h"
 
 #include "registry/clsKelzud10RunTimeB.h"
 #include "registry/clsKelzudRegHand2A.h"
@@ -438,5 +439,55 @@ TEST(IniRegSwap, RegistryToIniWritesWhatValueByValueWritesWrite) {
     EXPECT_EQ(handler->key(), other->key()) << c.name;
     EXPECT_EQ(handler->last_return_code() != 0, other->last_return_code() != 0) << c.name;
     held->Release();
+  }
+}
+
+TEST(IniRegSwap, TransfersThroughAHandlerTheClientSupplied) {
+  // A handler object of the client's own, not the one the swap made: it is called by member
+  // name, and every section and key, the last included, goes across both ways.
+  ScratchKey k(L"SwapClient");
+  TempDir dir;
+  std::wstring ini = dir.File(L"in.ini");
+  WriteFileText(ini, "[A]\r\nx=1\r\ny=2\r\n[B]\r\nz=3\r\nw=4\r\n");
+  auto swap = Ptr<kz::IniRegSwap>::Adopt(kz::MakeObject<kz::IniRegSwap>());
+  auto client = Ptr<kz::IniFileHandler>::Adopt(kz::MakeObject<kz::IniFileHandler>());
+  ASSERT_HRESULT_SUCCEEDED(swap->putref_goclsKelzudINIFileHandler1A(
+      static_cast<IDispatch*>(static_cast<_clsKelzudINIFileHandler1A*>(client.get()))));
+  const struct { const wchar_t* section; const wchar_t* key; const wchar_t* value; } values[] = {
+      {L"A", L"x", L"1"}, {L"A", L"y", L"2"}, {L"B", L"z", L"3"}, {L"B", L"w", L"4"}};
+
+  swap->IniToRegistry(ini, k.path() + L"\\K", kHkcu);
+  EXPECT_EQ(client->path(), ini) << "the client's handler read the file";
+  for (const auto& v : values) {
+    wchar_t buf[64] = L"<missing>";
+    DWORD size = sizeof buf;
+    RegGetValueW(HKEY_CURRENT_USER, (k.path() + L"\\K\\" + v.section).c_str(), v.key, RRF_RT_REG_SZ, nullptr, buf,
+                 &size);
+    EXPECT_STREQ(buf, v.value) << kz::ToAnsi(v.section) << "\\" << kz::ToAnsi(v.key);
+  }
+
+  // The key's own values and keys below its subkeys stay behind.
+  HKEY own = nullptr, deep = nullptr;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, (k.path() + L"\\K").c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &own,
+                            nullptr), ERROR_SUCCESS);
+  RegSetValueExW(own, L"own", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"o"), 4);
+  RegCloseKey(own);
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, (k.path() + L"\\K\\A\\deep").c_str(), 0, nullptr, 0, KEY_SET_VALUE,
+                            nullptr, &deep, nullptr), ERROR_SUCCESS);
+  RegSetValueExW(deep, L"d", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"d"), 4);
+  RegCloseKey(deep);
+  std::wstring out = dir.File(L"out.ini");
+  swap->RegistryToIni(out, k.path() + L"\\K", kHkcu, L"");
+  EXPECT_EQ(client->path(), out) << "the client's handler wrote the file";
+  wchar_t names[256] = {};
+  DWORD n = GetPrivateProfileSectionNamesW(names, 256, out.c_str());
+  EXPECT_EQ(std::wstring(names, n), std::wstring(L"A\0B\0", 4));
+  wchar_t keys_of_a[256] = {};
+  n = GetPrivateProfileStringW(L"A", nullptr, L"", keys_of_a, 256, out.c_str());
+  EXPECT_EQ(std::wstring(keys_of_a, n), std::wstring(L"x\0y\0", 4));
+  for (const auto& v : values) {
+    wchar_t buf[64];
+    GetPrivateProfileStringW(v.section, v.key, L"<missing>", buf, 64, out.c_str());
+    EXPECT_STREQ(buf, v.value) << kz::ToAnsi(v.section) << "\\" << kz::ToAnsi(v.key);
   }
 }

@@ -73,6 +73,30 @@ TEST_F(MruTest, SaveOrdersTheList) {
   EXPECT_EQ(Raw(L"MRU4"), L"<missing>");
 }
 
+TEST_F(MruTest, SaveIntoAListShorterThanMaxNum) {
+  // A listed text moves up without growing the list; only a new text adds an entry.
+  m_->set_max_num(5);
+  Store({L"A", L"B", L"C"});
+  struct Step {
+    const wchar_t* save;
+    Strings after;
+  } steps[] = {
+      {L"C", {L"C", L"A", L"B"}},            // the last entry
+      {L"C", {L"C", L"A", L"B"}},            // already on top
+      {L"A", {L"A", L"C", L"B"}},            // one in the middle
+      {L"D", {L"D", L"A", L"C", L"B"}},      // new: grows by one
+      {L"B", {L"B", L"D", L"A", L"C"}},
+      {L"E", {L"E", L"B", L"D", L"A", L"C"}},  // new: now full
+      {L"F", {L"F", L"E", L"B", L"D", L"A"}},  // new into the full list: the oldest goes
+  };
+  for (const auto& s : steps) {
+    m_->Put(s.save);
+    EXPECT_EQ(m_->Entries(), s.after) << kz::ToAnsi(s.save);
+    EXPECT_EQ(Raw(L"MRUNum"), std::to_wstring(s.after.size())) << kz::ToAnsi(s.save);
+    EXPECT_EQ(Raw(L"MRU" + std::to_wstring(s.after.size() + 1)), L"<missing>") << kz::ToAnsi(s.save);
+  }
+}
+
 TEST_F(MruTest, GrowsUpToMaxNumAndDropsTheOldest) {
   m_->set_max_num(2);
   m_->Put(L"one");
@@ -82,6 +106,15 @@ TEST_F(MruTest, GrowsUpToMaxNumAndDropsTheOldest) {
   EXPECT_EQ(m_->Entries(), (Strings{L"three", L"two"}));
   EXPECT_EQ(m_->Count(), 2);
   EXPECT_EQ(Raw(L"MRU3"), L"<missing>");
+  // A list of one holds only the newest text.
+  m_->set_max_num(1);
+  RegDeleteTreeW(HKEY_CURRENT_USER, kz::SettingsKeyPath(app_).c_str());
+  Store({L"only"});
+  for (const wchar_t* text : {L"only", L"next", L"next", L"last"}) {
+    m_->Put(text);
+    EXPECT_EQ(m_->Entries(), Strings{text}) << kz::ToAnsi(text);
+    EXPECT_EQ(Raw(L"MRU2"), L"<missing>") << kz::ToAnsi(text);
+  }
 }
 
 TEST_F(MruTest, LongerStoredListThanMaxNumRaises9WithoutWriting) {
