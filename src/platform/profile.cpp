@@ -363,6 +363,10 @@ long ProfileWrite(const std::wstring& file, const std::wstring& section, const s
   return rc;
 }
 
+bool ProfileWritable(const std::wstring& section, const std::wstring& key, const std::wstring& value) {
+  return Representable(section, key, value);
+}
+
 ProfileStamp ProfileStampOf(const std::wstring& file) {
   ProfileStamp st;
   st.writes = g_writes.load();
