@@ -24,6 +24,7 @@ const wchar_t* StdDescription(long number) {
     case 75: return L"Path/File access error";
     case 76: return L"Path not found";
     case 91: return L"Object variable or With block variable not set";
+    case 321: return L"Invalid file format";
     case 424: return L"Object required";
     case 429: return L"ActiveX component can't create object";
     case 438: return L"Object doesn't support this property or method";
@@ -36,7 +37,45 @@ const wchar_t* StdDescription(long number) {
   }
 }
 
+namespace {
+
+std::wstring MessageText(DWORD flags, HMODULE module, DWORD id) {
+  wchar_t* buf = nullptr;
+  DWORD n = FormatMessageW(flags | FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS, module, id, 0,
+                           reinterpret_cast<LPWSTR>(&buf), 0, nullptr);
+  std::wstring text = n && buf ? std::wstring(buf, n) : std::wstring();
+  if (buf) LocalFree(buf);
+  while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' ')) text.pop_back();
+  return text;
+}
+
+// The system's own text for an HRESULT: its message table, the Win32 code of a Win32-facility
+// HRESULT (RPC failures among them), then the management service's table for its own codes.
+std::wstring SystemText(HRESULT hr) {
+  std::wstring text = MessageText(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, static_cast<DWORD>(hr));
+  if (text.empty() && HRESULT_FACILITY(hr) == FACILITY_WIN32)
+    text = MessageText(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, HRESULT_CODE(hr));
+  if (text.empty() && (static_cast<DWORD>(hr) & 0xFFFF0000u) == 0x80040000u) {
+    wchar_t dir[MAX_PATH];
+    UINT n = GetSystemDirectoryW(dir, MAX_PATH);
+    if (n && n < MAX_PATH) {
+      std::wstring path = std::wstring(dir, n) + L"\\wbem\\wmiutils.dll";
+      HMODULE m = LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+      if (m) {
+        text = MessageText(FORMAT_MESSAGE_FROM_HMODULE, m, static_cast<DWORD>(hr));
+        FreeLibrary(m);
+      }
+    }
+  }
+  return text;
+}
+
+}  // namespace
+
 Error::Error(long number) : number_(number), description_(StdDescription(number)) {
+  // A number that is an HRESULT (a failure of a platform or component call) reads as the
+  // system's text for it, where the system has one.
+  if (description_.empty() && number < 0) description_ = SystemText(static_cast<HRESULT>(number));
   if (description_.empty()) description_ = L"Application-defined or object-defined error";
 }
 

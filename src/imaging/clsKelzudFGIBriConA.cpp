@@ -115,13 +115,15 @@ bool BrightenInPlace(HDC dc, long x0, long y0, long x1, long y1, int val) {
 
 }  // namespace
 
-bool BrightenSurface(HDC dc, long last_x, long last_y, int val) {
-  if (!dc || last_x < 0 || last_y < 0) return false;
+bool BrightenSurface(HDC dc, long last_x, long last_y, int val) { return BrightenColumns(dc, 0, last_x, last_y, val); }
+
+bool BrightenColumns(HDC dc, long first_x, long last_x, long last_y, int val) {
+  if (!dc || first_x < 0 || last_x < first_x || last_y < 0) return false;
   RECT clip;
   if (GetClipBox(dc, &clip) == ERROR) return false;
   // Pixels outside the surface read as invalid and take no writes: only the part inside
   // both the requested columns and rows and the surface is worked.
-  long x0 = clip.left > 0 ? clip.left : 0;
+  long x0 = clip.left > first_x ? clip.left : first_x;
   long y0 = clip.top > 0 ? clip.top : 0;
   long x1 = clip.right < last_x + 1 ? clip.right : last_x + 1;
   long y1 = clip.bottom < last_y + 1 ? clip.bottom : last_y + 1;
@@ -162,28 +164,61 @@ bool BrightenSurface(HDC dc, long last_x, long last_y, int val) {
 
 void KelzudFGIBriConA::BrightObject(int val, IDispatch* surface) {
   if (!surface) return;
-  // Each member is read on its own: one that is missing leaves the surface as it was.
+  // Each member is read on its own: one that is missing or unusable leaves the pixels as they
+  // were, and the refreshes still follow the columns.
+  long last_x = -1, last_y = -1;
+  HDC dc = nullptr;
   try {
-    Var w = GetProp(surface, L"ScaleWidth");
-    Var h = GetProp(surface, L"ScaleHeight");
-    Var dc = GetProp(surface, L"hDC");
-    Var wd, hd;
-    if (FAILED(VariantChangeType(wd.get(), w.get(), 0, VT_R8)) ||
-        FAILED(VariantChangeType(hd.get(), h.get(), 0, VT_R8)))
-      throw Error(kErrTypeMismatch);
-    double width = wd.get()->dblVal, height = hd.get()->dblVal;
-    // The row bound is a 16-bit integer, rounded; the column bound is used as it stands.
-    if (std::isfinite(width) && width >= 0 && height > -32768.5 && height < 32767.5) {
-      long last_x = width > 2147483646.0 ? 2147483646L : static_cast<long>(std::floor(width));
-      long last_y = static_cast<long>(std::nearbyint(height));
-      BrightenSurface(HandleFromLong<HDC>(VarToLong(dc.get())), last_x, last_y, val);
+    Var w = GetProp(surface, L"ScaleWidth"), wd;
+    if (SUCCEEDED(VariantChangeType(wd.get(), w.get(), 0, VT_R8))) {
+      double width = wd.get()->dblVal;
+      if (std::isfinite(width) && width >= 0)
+        last_x = width > 2147483646.0 ? 2147483646L : static_cast<long>(std::floor(width));
     }
   } catch (...) {
   }
   try {
-    CallByName(surface, L"Refresh", DISPATCH_METHOD, std::vector<Var>{});
+    // The row bound is a 16-bit integer, rounded.
+    Var h = GetProp(surface, L"ScaleHeight"), hd;
+    if (SUCCEEDED(VariantChangeType(hd.get(), h.get(), 0, VT_R8))) {
+      double height = hd.get()->dblVal;
+      if (height > -32768.5 && height < 32767.5) last_y = static_cast<long>(std::nearbyint(height));
+    }
   } catch (...) {
   }
+  try {
+    Var d = GetProp(surface, L"hDC");
+    dc = HandleFromLong<HDC>(VarToLong(d.get()));
+  } catch (...) {
+    dc = nullptr;
+  }
+  auto refresh = [&] {
+    try {
+      CallByName(surface, L"Refresh", DISPATCH_METHOD, std::vector<Var>{});
+    } catch (...) {
+    }
+  };
+  // Columns past the surface's right edge take no writes; the walk stops at the first of them
+  // (the one the inclusive bound of a pixel-scaled surface reaches). A surface whose device
+  // context cannot be read is walked up to the widest a picture can be.
+  constexpr long kWidestSurface = 32767;
+  RECT clip;
+  long end = last_x;
+  if (dc && GetClipBox(dc, &clip) != ERROR)
+    end = clip.right < 0 ? 0 : (end < clip.right ? end : clip.right);
+  else if (end > kWidestSurface)
+    end = kWidestSurface;
+  // The whole-surface pass in bands of ten columns: 0, then 1 to 10, 11 to 20, ..., each band
+  // ending on a column that is a multiple of 10 followed by a Refresh, so that a surface sees
+  // its progress as the pixel walk shows it.
+  for (long x0 = 0; x0 <= end;) {
+    long x1 = x0 == 0 ? 0 : ((x0 + 9) / 10) * 10;
+    if (x1 > end) x1 = end;
+    if (last_y >= 0) BrightenColumns(dc, x0, x1, last_y, val);
+    if (x1 % 10 == 0) refresh();
+    x0 = x1 + 1;
+  }
+  refresh();
 }
 
 // --- The automation members ----------------------------------------------------------------

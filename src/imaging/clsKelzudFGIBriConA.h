@@ -127,6 +127,8 @@ inline void Contrast(Pixel& p, short amount) {
 // memory; any other surface a band of rows at a time through a DIB section of ours. Pixels
 // outside the surface are left alone. False when nothing could be read.
 bool BrightenSurface(HDC dc, long width, long height, int val);
+// The same for the columns first_x to last_x only.
+bool BrightenColumns(HDC dc, long first_x, long last_x, long last_y, int val);
 
 class KelzudFGIBriConA : public ComObject<KelzudFGIBriConA, _clsKelzudFGIBriConA> {
   KZ_CLASS(clsKelzudFGIBriConA)

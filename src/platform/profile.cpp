@@ -664,6 +664,10 @@ std::vector<long> ProfileWriteMany(const std::wstring& file, const std::vector<P
   return rc;
 }
 
+bool ProfileWritable(const std::wstring& section, const std::wstring& key, const std::wstring& value) {
+  return Representable(section, key, value);
+}
+
 ProfileStamp ProfileStampOf(const std::wstring& file) {
   ProfileStamp st;
   st.writes = g_writes.load();

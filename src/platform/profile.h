@@ -48,6 +48,11 @@ struct ProfileEntry {
 // them where the file and texts allow. Gives each write's result as ProfileWrite would.
 std::vector<long> ProfileWriteMany(const std::wstring& file, const std::vector<ProfileEntry>& entries);
 
+// Whether ProfileWrite would take `key`=`value` in `section` as text the file format can hold
+// (no line break, no "]" in the section, no "=" in the key, no key read as a header or comment),
+// so that a caller writing several entries can refuse them all before writing any.
+bool ProfileWritable(const std::wstring& section, const std::wstring& key, const std::wstring& value);
+
 // What identifies a profile file's content for a reader that keeps what it read: the file's
 // size and time of last write, and the count of this process's profile writes.
 struct ProfileStamp {

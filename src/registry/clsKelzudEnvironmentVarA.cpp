@@ -128,8 +128,9 @@ bool ReadVariable(const std::wstring& name, std::wstring* out) {
 
 void KelzudEnvironmentVarA::Set(const std::wstring& name, const std::wstring& value, bool system,
                                 bool all_control_sets) {
-  if (name.empty() || name.find_first_of(std::wstring(L"=\0", 2)) != std::wstring::npos)
-    throw Error(kErrInvalidCall, L"", L"An environment variable name must not be empty or contain \"=\"");
+  // A name the environment cannot hold (empty, or with "=" or a NUL that would cut it) names
+  // no variable: nothing is written and, as for any failed write, nothing is reported.
+  if (name.empty() || name.find_first_of(std::wstring(L"=\0", 2)) != std::wstring::npos) return;
   if (value.size() > env::kMaxVariable || value.find(L'\0') != std::wstring::npos)
     throw Error(kErrInvalidCall, L"",
                 L"An environment variable value must not hold a NUL or exceed 32767 characters");

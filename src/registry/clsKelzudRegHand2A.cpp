@@ -72,20 +72,59 @@ Var ByteArrayOf(const std::vector<BYTE>& bytes) {
   return r;
 }
 
-// Every element of a Byte array, first to last; false for anything else.
+// A Variant element that is a whole number from 0 to 255, as a byte.
+bool ByteOf(const VARIANT& element, BYTE* out) {
+  const VARIANT* e = &element;
+  while (e->vt == (VT_BYREF | VT_VARIANT) && e->pvarVal) e = e->pvarVal;
+  double d;
+  switch (e->vt) {
+    case VT_UI1: d = e->bVal; break;
+    case VT_I1: d = e->cVal; break;
+    case VT_I2: d = e->iVal; break;
+    case VT_UI2: d = e->uiVal; break;
+    case VT_I4: d = e->lVal; break;
+    case VT_UI4: d = e->ulVal; break;
+    case VT_INT: d = e->intVal; break;
+    case VT_UINT: d = e->uintVal; break;
+    case VT_I8: d = static_cast<double>(e->llVal); break;
+    case VT_UI8: d = static_cast<double>(e->ullVal); break;
+    case VT_R4: d = e->fltVal; break;
+    case VT_R8: d = e->dblVal; break;
+    case VT_CY: d = static_cast<double>(e->cyVal.int64) / 10000.0; break;
+    case VT_DECIMAL: {
+      DECIMAL dec = e->decVal;
+      if (FAILED(VarR8FromDec(&dec, &d))) return false;
+      break;
+    }
+    default: return false;  // text, dates, Booleans and the rest are no bytes
+  }
+  if (!(d >= 0 && d <= 255) || d != static_cast<double>(static_cast<int>(d))) return false;
+  *out = static_cast<BYTE>(d);
+  return true;
+}
+
+// Every element of a Byte array, or of a Variant array whose elements are all whole numbers
+// from 0 to 255 (the form in which a script holds binary data), first to last; false for
+// anything else.
 bool BytesOf(const VARIANT& v, std::vector<BYTE>* out) {
-  if (v.vt != (VT_ARRAY | VT_UI1) || !v.parray) return false;
-  SAFEARRAY* sa = v.parray;
+  VARTYPE vt = v.vt & ~VT_BYREF;
+  SAFEARRAY* sa = (v.vt & VT_BYREF) ? (v.pparray ? *v.pparray : nullptr) : v.parray;
+  if ((vt != (VT_ARRAY | VT_UI1) && vt != (VT_ARRAY | VT_VARIANT)) || !sa) return false;
   ULONG n = 1;
   for (UINT d = 0; d < SafeArrayGetDim(sa); ++d) n *= sa->rgsabound[d].cElements;
   out->resize(n);
-  if (n) {
-    void* p = nullptr;
-    if (FAILED(SafeArrayAccessData(sa, &p))) return false;
+  if (n == 0) return true;
+  void* p = nullptr;
+  if (FAILED(SafeArrayAccessData(sa, &p))) return false;
+  bool ok = true;
+  if (vt == (VT_ARRAY | VT_UI1)) {
     memcpy(out->data(), p, n);
-    SafeArrayUnaccessData(sa);
+  } else {
+    const VARIANT* elements = static_cast<const VARIANT*>(p);
+    for (ULONG i = 0; i < n && ok; ++i) ok = ByteOf(elements[i], &(*out)[i]);
   }
-  return true;
+  SafeArrayUnaccessData(sa);
+  return ok;
 }
 
 void ReplaceArray(SAFEARRAY** target, const std::vector<std::wstring>& items) {

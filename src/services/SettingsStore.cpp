@@ -35,12 +35,13 @@ std::wstring SettingsKeyPath(const std::wstring& app, const std::wstring& sectio
   return p;
 }
 
-std::wstring GetSetting(const std::wstring& app, const std::wstring& section, const std::wstring& key,
-                        const std::wstring& def) {
-  if (!ValidName(app) || !ValidName(section) || key.find(L'\0') != std::wstring::npos) return def;
+SettingKind ReadSetting(const std::wstring& app, const std::wstring& section, const std::wstring& key,
+                        std::wstring* text) {
+  text->clear();
+  if (!ValidName(app) || !ValidName(section) || key.find(L'\0') != std::wstring::npos) return SettingKind::Missing;
   RegKey k;
   LSTATUS rc = RegOpenKeyExW(HKEY_CURRENT_USER, SettingsKeyPath(app, section).c_str(), 0, KEY_QUERY_VALUE, k.out());
-  if (rc == ERROR_FILE_NOT_FOUND) return def;
+  if (rc == ERROR_FILE_NOT_FOUND) return SettingKind::Missing;
   if (rc != ERROR_SUCCESS) throw ErrorOfWin32(static_cast<DWORD>(rc));
   std::vector<BYTE> data(256);
   for (;;) {
@@ -50,14 +51,20 @@ std::wstring GetSetting(const std::wstring& app, const std::wstring& section, co
       data.resize(size + sizeof(wchar_t));
       continue;
     }
-    if (rc == ERROR_FILE_NOT_FOUND) return def;
+    if (rc == ERROR_FILE_NOT_FOUND) return SettingKind::Missing;
     if (rc != ERROR_SUCCESS) throw ErrorOfWin32(static_cast<DWORD>(rc));
-    if (type != REG_SZ && type != REG_EXPAND_SZ) return def;  // not a setting this store wrote
+    if (type != REG_SZ && type != REG_EXPAND_SZ) return SettingKind::Other;  // not a setting this store wrote
     // The whole stored text, NULs inside it included; only the terminator goes.
-    std::wstring s(reinterpret_cast<const wchar_t*>(data.data()), size / sizeof(wchar_t));
-    if (!s.empty() && s.back() == L'\0') s.pop_back();
-    return s;
+    text->assign(reinterpret_cast<const wchar_t*>(data.data()), size / sizeof(wchar_t));
+    if (!text->empty() && text->back() == L'\0') text->pop_back();
+    return SettingKind::Text;
   }
+}
+
+std::wstring GetSetting(const std::wstring& app, const std::wstring& section, const std::wstring& key,
+                        const std::wstring& def) {
+  std::wstring text;
+  return ReadSetting(app, section, key, &text) == SettingKind::Text ? text : def;
 }
 
 void SaveSetting(const std::wstring& app, const std::wstring& section, const std::wstring& key,

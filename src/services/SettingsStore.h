@@ -13,6 +13,10 @@ std::wstring SettingsKeyPath(const std::wstring& app, const std::wstring& sectio
 // their errors.
 std::wstring GetSetting(const std::wstring& app, const std::wstring& section, const std::wstring& key,
                         const std::wstring& def);
+// What a setting holds: absent, text (in `text`), or a value of another type than text.
+enum class SettingKind { Missing, Text, Other };
+SettingKind ReadSetting(const std::wstring& app, const std::wstring& section, const std::wstring& key,
+                        std::wstring* text);
 // Writes a setting, creating the application and section as needed. An empty application,
 // section or key name (or one holding a NUL, or an empty part between backslashes) raises
 // error 5: such a setting could not be addressed again.

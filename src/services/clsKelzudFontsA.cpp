@@ -11,6 +11,7 @@ namespace kz {
 namespace {
 
 constexpr long kHKeyLocalMachine = static_cast<long>(0x80000002u);
+constexpr long kErrBadFileFormat = 321;
 
 // A flag acts only when it is exactly true.
 bool Flag(VARIANT_BOOL v) { return v == VARIANT_TRUE; }
@@ -19,6 +20,20 @@ void BroadcastFontChange() {
   // Programs that do not answer must not hold the installer up for ever.
   DWORD_PTR result = 0;
   SendMessageTimeoutA(HWND_BROADCAST, WM_FONTCHANGE, 0, 0, SMTO_ABORTIFHUNG, 5000, &result);
+}
+
+// Whether the font loader takes the file: loaded privately for this process and unloaded again
+// at once, so that nothing of the session's font table changes.
+bool LoadsAsFont(const std::wstring& path) {
+  if (AddFontResourceExW(path.c_str(), FR_PRIVATE, nullptr) <= 0) return false;
+  RemoveFontResourceExW(path.c_str(), FR_PRIVATE, nullptr);
+  return true;
+}
+
+// A file that is there but is no font is refused before it is copied or registered.
+void RequireFont(const std::wstring& path) {
+  if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) return;  // missing: the copy says so
+  if (!LoadsAsFont(path)) Raise(kErrBadFileFormat);  // "Invalid file format"
 }
 
 }  // namespace
@@ -32,9 +47,16 @@ std::wstring FontInstaller::RegistryValueName() const {
 std::wstring FontInstaller::RegistryValueData() const { return UpperCase(destination_); }
 
 void FontInstaller::Add(bool load, bool copy, bool add_reg, bool send_msg) {
+  const std::wstring to = fsx::KernelPath(destination_);
+  const bool copying = copy && GetFileAttributesW(to.c_str()) == INVALID_FILE_ATTRIBUTES;
+  // The file that is installed must be a font: the source when it is copied into place, else
+  // the destination when it is registered.
+  if (copying)
+    RequireFont(fsx::KernelPath(source_));
+  else if (add_reg)
+    RequireFont(to);
   if (copy) {
-    const std::wstring to = fsx::KernelPath(destination_);
-    if (GetFileAttributesW(to.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    if (copying) {
       if (!CopyFileW(fsx::KernelPath(source_).c_str(), to.c_str(), FALSE)) throw ErrorOfWin32(GetLastError());
       SetFileAttributesW(to.c_str(), FILE_ATTRIBUTE_NORMAL);
     }

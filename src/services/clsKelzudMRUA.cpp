@@ -11,10 +11,39 @@ namespace kz {
 
 // ---- behaviour -------------------------------------------------------------------------------
 
+namespace {
+
+// Whether a stored count begins with a number as Val reads one (digits, a sign or point before
+// digits, or &H / &O), after the blanks Val skips.
+bool StartsWithNumber(const std::wstring& t) {
+  size_t i = t.find_first_not_of(L" \t\n");
+  if (i == std::wstring::npos) return false;
+  auto digit = [&](size_t p) { return p < t.size() && t[p] >= L'0' && t[p] <= L'9'; };
+  if (digit(i) || t[i] == L'&') return true;
+  if (t[i] == L'+' || t[i] == L'-') ++i;
+  if (i < t.size() && t[i] == L'.') ++i;
+  return digit(i);
+}
+
+}  // namespace
+
 short MruList::Count() const {
-  long n = RoundToLong(LeadingNumber(GetSetting(app_, child_, prefix_ + L"Num", L"")));
-  if (n < -32768 || n > 32767) Raise(kErrOverflow);  // the count is an Integer
-  return static_cast<short>(n);
+  std::wstring text;
+  SettingKind kind = ReadSetting(app_, child_, prefix_ + L"Num", &text);
+  if (kind == SettingKind::Missing) return 0;
+  if (kind == SettingKind::Text && StartsWithNumber(text)) {
+    double d = LeadingNumber(text);
+    if (d > -0.5 && d < 32767.5) {
+      long n = RoundToLong(d);
+      if (max_num_ < 1 || n <= max_num_) return static_cast<short>(n);
+    }
+  }
+  // A count that is not text, not a number, negative or beyond MaxNum cannot describe the
+  // list: the entries stored one after another from the first stand for it, so that the next
+  // Save keeps them instead of starting the list again or failing for ever.
+  short present = 0;
+  while (present < 32767 && ReadSetting(app_, child_, KeyOf(present + 1), &text) != SettingKind::Missing) ++present;
+  return present;
 }
 
 std::wstring MruList::Entry(long n) const { return GetSetting(app_, child_, KeyOf(n), L""); }
@@ -31,11 +60,12 @@ std::vector<std::wstring> MruList::Entries() const {
 }
 
 void MruList::Put(const std::wstring& text) {
-  // The work list holds MaxNum entries (index 0 unused): a MaxNum below 1 leaves no room, and
-  // a stored list longer than MaxNum does not fit; both fail before anything is written.
+  // The work list holds MaxNum entries (index 0 unused): a MaxNum below 1 leaves no room and
+  // fails before anything is written. A stored list longer than MaxNum is cut to it.
   if (max_num_ < 1) Raise(kErrSubscript);
   std::vector<std::wstring> work(static_cast<size_t>(max_num_) + 1);
   long n = Count();
+  if (n > max_num_) n = max_num_;
   if (n < 1) {
     SaveSetting(app_, child_, prefix_ + L"Num", L"1");
     SaveSetting(app_, child_, KeyOf(1), text);
@@ -43,7 +73,6 @@ void MruList::Put(const std::wstring& text) {
   }
   long found = 0;
   for (long i = 1; i <= n; ++i) {
-    if (i > max_num_) Raise(kErrSubscript);
     work[i] = Entry(i);
     if (work[i] == text) found = i;
   }

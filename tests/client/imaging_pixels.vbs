@@ -1,4 +1,4 @@
-' checks: 17
+' checks: 18
 ' The colour functions as a script calls them: pixels are records a script holds and passes
 ' on (Wine's VBScript cannot read their fields), inspected through their colour longs; the
 ' functions in a loop over every grey level; overflow and refused colours as run-time errors.
@@ -53,7 +53,10 @@ Set pic = New PictureBox
 pic.ScaleWidth = 10 : pic.ScaleHeight = 10 : pic.hDC = 0 : pic.Refreshed = 0
 On Error Resume Next : k.Bright 50, pic : KeepError : On Error GoTo 0
 CheckError 0, "", "a surface with no device context raises nothing"
-Check pic.Refreshed >= 1, "the surface was refreshed"
+CheckEqual pic.Refreshed, 3, "refreshed after columns 0 and 10 and at the end"
+pic.ScaleWidth = 25 : pic.Refreshed = 0
+k.Bright 50, pic
+CheckEqual pic.Refreshed, 4, "refreshed after columns 0, 10 and 20 and at the end"
 
 On Error Resume Next : k.ShowProps "", 0 : KeepError : On Error GoTo 0
 CheckError 0, "", "properties of an empty name"

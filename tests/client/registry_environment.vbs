@@ -1,5 +1,5 @@
 ' locks: machine_environment
-' checks: 10
+' checks: 11
 ' Environment variables as a script sets and reads them: the user's scope (so the machine's
 ' environment stays as it was), one leading reference, defaults, and the errors.
 Dim e, sh, v, n
@@ -20,9 +20,10 @@ e.EnvironmentSet "KZT_CLIENT_OPEN", "%unclosed", False
 On Error Resume Next : v = e.EnvironmentGet("KZT_CLIENT_OPEN") : KeepError : On Error GoTo 0
 CheckError 9, "Kelzud10.clsKelzudEnvironmentVarA", "a reference without its closing percent sign"
 On Error Resume Next : e.EnvironmentSet "KZT=BAD", "x", False : KeepError : On Error GoTo 0
-CheckError 5, "Kelzud10.clsKelzudEnvironmentVarA", "a name with an equals sign"
+CheckError 0, "", "a name with an equals sign: nothing raised"
+CheckEqual e.EnvironmentGetAPI("KZT"), "", "and nothing set"
 On Error Resume Next : e.EnvironmentSet "", "x", False : KeepError : On Error GoTo 0
-CheckError 5, "Kelzud10.clsKelzudEnvironmentVarA", "an empty name"
+CheckError 0, "", "an empty name: nothing raised"
 
 On Error Resume Next
 sh.RegDelete "HKCU\Environment\KZT_CLIENT_ENV"

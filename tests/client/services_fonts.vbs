@@ -1,4 +1,4 @@
-' checks: 13
+' checks: 17
 ' locks: fonts_key
 ' The font installer as a script calls it: properties, the copy that never overwrites, the
 ' registry value it writes, and the failures it raises or reports by False.
@@ -18,6 +18,25 @@ f.SourceFile = dir & "\missing.ttf"
 f.DestinationFile = dir & "\copy.ttf"
 On Error Resume Next : f.AddFont : KeepError : On Error GoTo 0
 CheckError 53, "", "AddFont with a missing source"
+
+' A source that is not a font is refused before it is copied or registered.
+Set ts = fso.CreateTextFile(dir & "\text.ttf", True)
+ts.Write "not a font"
+ts.Close
+f.SourceFile = dir & "\text.ttf"
+f.DestinationFile = dir & "\copy.ttf"
+f.FontName = "KzScriptNoFont" & fso.GetTempName()
+On Error Resume Next : f.AddFont True, True, True : KeepError : On Error GoTo 0
+CheckError 321, "", "AddFont of a file that is not a font"
+CheckEqual fso.FileExists(dir & "\copy.ttf"), False, "nothing copied"
+On Error Resume Next : v = sh.RegRead("HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Fonts\" & f.FontName) : KeepError : On Error GoTo 0
+Check kzErrNumber <> 0, "nothing registered"
+' Registering an existing destination that is not a font is refused as well.
+f.DestinationFile = dir & "\text.ttf"
+On Error Resume Next : f.AddFont False, False, True : KeepError : On Error GoTo 0
+CheckError 321, "", "registering a file that is not a font"
+f.SourceFile = dir & "\missing.ttf"
+f.FontName = "Script Font"
 
 ' An existing destination is neither copied over nor changed; the failed load is not reported.
 Set ts = fso.CreateTextFile(dir & "\kept.ttf", True)

@@ -1,4 +1,4 @@
-' checks: 29
+' checks: 33
 ' A most-recently-used list as an application keeps it between runs.
 Const App = "Kelzud10Tests services_mru_vbs"
 Const StoreKey = "HKCU\Software\VB and VBA Program Settings\Kelzud10Tests services_mru_vbs\"
@@ -49,10 +49,24 @@ CheckEqual m.Num, 3, "and leaves the count"
 m.Save "C:\dir\a;b|c=d, e"
 CheckEqual m.Last, "C:\dir\a;b|c=d, e", "separator characters are kept"
 
-' A longer stored list than MaxNum, and MaxNum 0 or negative: error 9, nothing written.
+' A longer stored list than MaxNum is cut to MaxNum by the next Save.
 m.MaxNum = 2
 On Error Resume Next : m.Save "new" : KeepError : On Error GoTo 0
-CheckError 9, "Kelzud10.clsKelzudMRUA", "Save with a longer stored list"
+CheckError 0, "", "Save with a longer stored list"
+CheckEqual m.Num, 2, "the list is cut to MaxNum"
+' A count stored as a number or a negative text stands for the entries present.
+m.MaxNum = 10
+m.Clear
+m.Save "first" : m.Save "second"
+sh.RegWrite StoreKey & "MRU\MRUNum", 2, "REG_DWORD"
+m.Save "after dword"
+CheckEqual m.Num, 3, "a DWORD count: the two entries kept"
+sh.RegWrite StoreKey & "MRU\MRUNum", "-1", "REG_SZ"
+CheckEqual m.Num, 3, "a negative count reads as the entries present"
+m.Save "after negative"
+CheckEqual m.Num, 4, "a negative count: the three entries kept"
+' MaxNum 0 or negative: error 9, nothing written.
+m.MaxNum = 2
 m.MaxNum = 0
 On Error Resume Next : m.Save "new" : KeepError : On Error GoTo 0
 CheckError 9, "", "Save with MaxNum 0"
@@ -61,7 +75,7 @@ On Error Resume Next : m.Save "new" : KeepError : On Error GoTo 0
 CheckError 9, "", "Save with a negative MaxNum"
 On Error Resume Next : m.MaxNum = 40000 : KeepError : On Error GoTo 0
 CheckError 6, "", "MaxNum is an Integer"
-CheckEqual m.Num, 3, "the list is unchanged"
+CheckEqual m.Num, 4, "the list is unchanged"
 
 ' Another prefix in the same section.
 m.MaxNum = 10

@@ -182,13 +182,41 @@ TEST(Fonts, BadFilesRaiseOnCopyAndReportFalseOnLoad) {
   EXPECT_EQ(r.error, 53);
   EXPECT_FALSE(FileExists(dir.File(L"copy.ttf")));
 
-  // A file that is not a font: the default AddFont copies it and does not report the failed
-  // load; ManageFonts says false either way.
+  // A file that is not a font is refused (error 321) before anything is copied or registered;
+  // the real font goes through the same checks.
   WriteFileText(dir.File(L"text.ttf"), "not a font");
+  CopyFileW(ShippedFont().c_str(), dir.File(L"real.ttf").c_str(), FALSE);
+  struct Case {
+    const wchar_t* source;
+    bool copy, reg;
+    long error;
+  } cases[] = {{L"text.ttf", true, false, 321}, {L"text.ttf", true, true, 321}, {L"real.ttf", true, false, 0}};
+  DeleteRegistryValue(L"KzTestNoFont");  // left by an earlier run
+  for (const Case& c : cases) {
+    DeleteFileW(dir.File(L"copy.ttf").c_str());
+    Ptr<FontInstaller> fi = NewInstaller();
+    fi->set_source(dir.File(c.source));
+    fi->set_destination(dir.File(L"copy.ttf"));
+    fi->set_font_name(L"KzTestNoFont");
+    try {
+      fi->Add(false, c.copy, c.reg, false);
+      EXPECT_EQ(c.error, 0) << kz::ToAnsi(c.source);
+    } catch (const kz::Error& e) {
+      EXPECT_EQ(e.number(), c.error) << kz::ToAnsi(c.source);
+    }
+    EXPECT_EQ(FileExists(dir.File(L"copy.ttf")), c.error == 0) << kz::ToAnsi(c.source);
+    EXPECT_EQ(RegistryText(L"KzTestNoFont"), L"<absent>");
+  }
+  // Registering an existing destination that is not a font: refused, nothing written.
+  Ptr<FontInstaller> fi = NewInstaller();
+  fi->set_destination(dir.File(L"text.ttf"));
+  fi->set_font_name(L"KzTestNoFont");
+  EXPECT_THROW(fi->Add(false, false, true, false), kz::Error);
+  EXPECT_EQ(RegistryText(L"KzTestNoFont"), L"<absent>");
+  DeleteFileW(dir.File(L"copy.ttf").c_str());
+  // ManageFonts on a file that is not a font says false either way.
   Var text = Var::Str(dir.File(L"text.ttf"));
-  Call(font.get(), L"SourceFile", {text.get()}, DISPATCH_PROPERTYPUT);
-  EXPECT_EQ(Call(font.get(), L"AddFont", {}).error, 0);
-  EXPECT_TRUE(FileExists(dir.File(L"copy.ttf")));
+  Call(font.get(), L"DestinationFile", {text.get()}, DISPATCH_PROPERTYPUT);
   Var f = Var::Bool(false);
   EXPECT_EQ(Call(font.get(), L"ManageFonts", {}).value.get()->boolVal, VARIANT_FALSE);
   EXPECT_EQ(Call(font.get(), L"ManageFonts", {f.get()}).value.get()->boolVal, VARIANT_FALSE);

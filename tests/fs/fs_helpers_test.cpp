@@ -57,7 +57,7 @@ TEST(FsDesktopIni, WritesHidesAndMarksTheFolder) {
   EXPECT_EQ(Ini(folder, kGuid, L"Attributes"), L"<none>");
   EXPECT_EQ(Ini(folder, kGuid, L"IconArea_Image"), L"<none>");
   EXPECT_EQ(Ini(folder, L".ShellClassInfo", L"Other"), L"kept");
-  // A missing folder: the entries are written, then marking the folder raises.
+  // A missing folder raises path-not-found and writes nothing.
   try {
     d->ChangeIcon(t.File(L"missing"), L"", L"", L"", L"", 0);
     ADD_FAILURE() << "no error";

@@ -131,6 +131,38 @@ TEST(Bright, SameResultAsThePixelWalkForEveryAmount) {
   }
 }
 
+// Refresh comes after the columns 0, 10, 20, ... are done, then once more at the end: at each
+// call the surface shows exactly the columns done so far.
+TEST(Bright, RefreshesAfterEveryTenthColumnAndAtTheEnd) {
+  struct Case {
+    int width;
+    std::vector<int> done;  // columns changed at each Refresh
+  } cases[] = {{1, {1, 1}}, {9, {1, 9}}, {10, {1, 10, 10}}, {25, {1, 11, 21, 25}}, {30, {1, 11, 21, 30, 30}}};
+  for (const Case& c : cases) {
+    Surface s(c.width, 4);
+    std::vector<int> seen;
+    auto count_done = [&] {
+      GdiFlush();
+      int n = 0;
+      for (int x = 0; x < c.width; ++x)
+        if ((GetPixel(s.dc(), x, 1) & 0xFFFFFF) == 0 && (GetPixel(s.dc(), x, 3) & 0xFFFFFF) == 0) ++n;
+      seen.push_back(n);
+      return S_OK;
+    };
+    long handle = 0;
+    kz::LongFromHandle(s.dc(), &handle);
+    kzt::Held pic(kzt::Scripted::New()
+                      ->Value(L"ScaleWidth", Var::Long(c.width))
+                      ->Value(L"ScaleHeight", Var::Long(4))
+                      ->Value(L"hDC", Var::Long(handle))
+                      ->On(L"Refresh", [&](std::vector<VARIANT*>&, VARIANT*) { return count_done(); }));
+    Var v = Var::Short(-300), p = pic.AsVar();
+    auto obj = kzt::Create(L"Kelzud10.clsKelzudFGIBriConA");
+    ASSERT_EQ(kzt::Call(obj.get(), L"Bright", {v.get(), p.get()}, DISPATCH_METHOD).error, 0);
+    EXPECT_EQ(seen, c.done) << "width " << c.width;
+  }
+}
+
 TEST(Bright, EveryKindOfSurfaceGivesTheWalksPixels) {
   const Kind kinds[] = {Kind::TopDown32, Kind::BottomUp32, Kind::BottomUp24, Kind::Device, Kind::Offset, Kind::HoleInClip};
   for (Kind kind : kinds) {
@@ -183,7 +215,7 @@ TEST(Bright, ASurfaceMissingMembersIsLeftAloneWithoutAnError) {
   EXPECT_EQ(s.Pixels(), before);
   Var nothing = Var::Object(nullptr);
   EXPECT_EQ(kzt::Call(obj.get(), L"Bright", {v.get(), nothing.get()}, DISPATCH_METHOD).error, 0);
-  EXPECT_EQ(refreshes, 3);  // each surface that has Refresh is refreshed
+  EXPECT_EQ(refreshes, 6);  // each surface that has Refresh: after column 0 and at the end
 
   Var p = huge.AsVar();
   v = Var::Short(-300);

@@ -117,13 +117,46 @@ TEST_F(MruTest, GrowsUpToMaxNumAndDropsTheOldest) {
   }
 }
 
-TEST_F(MruTest, LongerStoredListThanMaxNumRaises9WithoutWriting) {
-  Store({L"A", L"B", L"C"});
-  m_->set_max_num(2);
-  Var text = Var::Str(L"new");
-  CallResult r = Call(m_->itf(), L"Save", {text.get()});
-  EXPECT_EQ(r.error, 9);
-  EXPECT_EQ(m_->Entries(), (Strings{L"A", L"B", L"C"}));
+// A stored count the list cannot use (not text, not a number, negative, beyond MaxNum or an
+// Integer) stands for the entries actually stored: Save keeps them, cut to MaxNum.
+TEST_F(MruTest, UnusableStoredCountIsTheNumberOfEntriesPresent) {
+  struct Case {
+    const char* what;
+    DWORD type;
+    std::wstring text;  // REG_SZ and REG_MULTI_SZ data (NULs included); REG_DWORD: the number
+    short max;
+    short count;
+    Strings after_save;
+  } cases[] = {
+      {"negative", REG_SZ, L"-2", 10, 3, {L"new", L"A", L"B", L"C"}},
+      {"not a number", REG_SZ, L"many", 10, 3, {L"new", L"A", L"B", L"C"}},
+      {"a DWORD", REG_DWORD, L"3", 10, 3, {L"new", L"A", L"B", L"C"}},
+      {"a multi-string", REG_MULTI_SZ, std::wstring(L"3\0\0", 4), 10, 3, {L"new", L"A", L"B", L"C"}},
+      {"beyond MaxNum", REG_SZ, L"3", 2, 3, {L"new", L"A"}},
+      {"beyond an Integer", REG_SZ, L"40000", 10, 3, {L"new", L"A", L"B", L"C"}},
+      {"beyond the entries and MaxNum", REG_SZ, L"7", 5, 3, {L"new", L"A", L"B", L"C"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    m_->ClearSection();
+    Store({L"A", L"B", L"C"});
+    const std::wstring key = kz::SettingsKeyPath(app_, L"MRU");
+    if (c.type == REG_DWORD) {
+      DWORD n = 3;
+      ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, key.c_str(), L"MRUNum", REG_DWORD, &n, 4), ERROR_SUCCESS);
+    } else {
+      ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, key.c_str(), L"MRUNum", c.type, c.text.c_str(),
+                                static_cast<DWORD>((c.text.size() + 1) * sizeof(wchar_t))),
+                ERROR_SUCCESS);
+    }
+    m_->set_max_num(c.max);
+    EXPECT_EQ(m_->Count(), c.count);
+    Var text = Var::Str(L"new");
+    CallResult r = Call(m_->itf(), L"Save", {text.get()});
+    ASSERT_EQ(r.error, 0) << kz::ToAnsi(r.description);
+    EXPECT_EQ(m_->Entries(), c.after_save);
+    EXPECT_EQ(Raw(L"MRUNum"), std::to_wstring(c.after_save.size()));
+  }
 }
 
 TEST_F(MruTest, MaxNumBelowOneRaises9WithoutWriting) {
@@ -139,19 +172,15 @@ TEST_F(MruTest, StoredCountIsReadByItsLeadingNumber) {
   struct Case {
     const wchar_t* stored;
     short count;
-  } cases[] = {{L"3abc", 3}, {L"abc", 0}, {L" 2", 2}, {L"2.5", 2}, {L"3.5", 4}, {L"-4", -4}, {L"&H3", 3}, {L"", 0}};
+  } cases[] = {{L"3abc", 3}, {L"abc", 0}, {L" 2", 2}, {L"2.5", 2}, {L"3.5", 4}, {L"-4", 0}, {L"&H3", 3}, {L"", 0}};
   for (const auto& c : cases) {
     kz::SaveSetting(app_, L"MRU", L"MRUNum", c.stored);
     EXPECT_EQ(m_->Count(), c.count) << kz::ToAnsi(c.stored);
   }
-  // A negative count is an empty list: saving starts it again.
+  // A negative count with no entries stored is an empty list: saving starts it again.
   kz::SaveSetting(app_, L"MRU", L"MRUNum", L"-4");
   m_->Put(L"first");
   EXPECT_EQ(m_->Entries(), (Strings{L"first"}));
-  // A count beyond an Integer overflows.
-  kz::SaveSetting(app_, L"MRU", L"MRUNum", L"40000");
-  CallResult r = Call(m_->itf(), L"Num", {}, DISPATCH_PROPERTYGET);
-  EXPECT_EQ(r.error, 6);
 }
 
 TEST_F(MruTest, EntriesKeepEveryCharacter) {

@@ -254,3 +254,49 @@ TEST(SystemRestore, LeftOutEnableFlagEnablesThroughLateBinding) {
 }
 
 }  // namespace
+
+namespace {
+
+// A service whose binding fails with an HRESULT and leaves no description of its own.
+struct FailingManagement : kz::ManagementObjects {
+  HRESULT hr;
+  explicit FailingManagement(HRESULT h) : hr(h) {}
+  IDispatch* ObjectOf(const std::wstring&) override {
+    SetErrorInfo(0, nullptr);
+    throw kz::Error::FromHresult(hr);
+  }
+};
+
+std::wstring SystemText(DWORD id) {
+  wchar_t buf[1024] = {};
+  DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, id, 0, buf, 1024, nullptr);
+  std::wstring t(buf, n);
+  while (!t.empty() && (t.back() == L'\r' || t.back() == L'\n' || t.back() == L' ')) t.pop_back();
+  return t;
+}
+
+}  // namespace
+
+// A failure that carries only an HRESULT shows the system's text for it, not a generic one.
+TEST(SystemRestore, AFailureWithOnlyAnHresultShowsTheSystemsText) {
+  struct Case {
+    HRESULT hr;
+    DWORD message;  // the system message that describes it
+  } cases[] = {
+      {E_NOTIMPL, static_cast<DWORD>(E_NOTIMPL)},
+      {E_FAIL, static_cast<DWORD>(E_FAIL)},
+      {E_ACCESSDENIED, static_cast<DWORD>(E_ACCESSDENIED)},
+      {HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE), RPC_S_SERVER_UNAVAILABLE},
+  };
+  for (const Case& c : cases) {
+    const std::wstring text = SystemText(c.message);
+    ASSERT_FALSE(text.empty()) << std::hex << c.hr << ": the system has no text for it";
+    kzt::UnattendedLog boxes;
+    FailingManagement wmi(c.hr);
+    kz::ScopedSeam<kz::ManagementObjects> use(wmi);
+    _KzCollection* list = reinterpret_cast<_KzCollection*>(1);
+    EXPECT_HRESULT_SUCCEEDED(NewRestore()->EnumerateAllRestorePoints(&list));
+    EXPECT_EQ(list, nullptr);
+    EXPECT_EQ(boxes.Records(), std::vector<std::wstring>{L"64\t" + std::to_wstring(static_cast<long>(c.hr)) + L"\t" + text});
+  }
+}
