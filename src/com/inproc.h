@@ -35,4 +35,11 @@ bool RegisterEmbeddedTypeLib(const std::wstring& module_path, std::wstring* libi
 // Unregisters this architecture's registration of the module's embedded type library.
 void UnregisterEmbeddedTypeLib(const std::wstring& module_path);
 
+// DllInstall of a server: "user" (any case) runs `reg` (install) or `unreg` with the classes root
+// redirected to the current user's "Software\Classes", so that a user without administrator
+// rights can register and unregister the server for themselves; no command line does the
+// machine-wide registration. Anything else is refused with E_INVALIDARG.
+HRESULT InstallServer(BOOL install, const wchar_t* command_line, HRESULT(STDAPICALLTYPE* reg)(),
+                      HRESULT(STDAPICALLTYPE* unreg)());
+
 }  // namespace kz
