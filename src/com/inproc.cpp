@@ -96,6 +96,9 @@ bool RegisterClassKeys(const std::wstring& progid, REFCLSID clsid, const std::ws
 void RemoveClassKeys(const std::wstring& progid, REFCLSID clsid) {
   const std::wstring key = L"CLSID\\" + GuidText(clsid);
   RemoveTree(key);
+  // The user's own classes keep one registration of a class for both architectures: nothing
+  // there, nor the machine's other view, keeps the identifier.
+  if (g_per_user) return RemoveTree(progid);
   // A 32-bit process on a 32-bit system has no other view: the flag is ignored there and the
   // probe sees the key just removed.
   const REGSAM other_view = sizeof(void*) == 8 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;

@@ -72,10 +72,16 @@ tr -d '\r' <"$tmp/creatable.out" | grep -v '^creatable:' | head -20
     sed 's/^\[/[-/; s/$/\r/'; } | iconv -f UTF-8 -t UTF-16LE; } >"$tmp/uncopy.reg"
 wine reg import "$(winepath -w "$tmp/uncopy.reg")" >/dev/null 2>&1; check $? 0 "the copied keys taken out"
 
+# The other architecture's server registered for the machine: the user's registration is still
+# the user's own to remove in full.
+if [ "$KZ_ARCH" = x64 ]; then
+  wine reg add "HKLM\\Software\\Classes\\CLSID\\$clsid\\InprocServer32" /reg:32 /f >/dev/null 2>&1
+fi
 for d in "${dlls[@]}"; do
   wine regsvr32 /s /u /n /i:user "$d" >/dev/null 2>&1; check $? 0 "regsvr32 /u /n /i:user $d"
 done
 export_key "$user" "$tmp/user.after.reg" >"$tmp/user.after"
+[ "$KZ_ARCH" = x64 ] && wine reg delete "HKLM\\Software\\Classes\\CLSID\\$clsid" /reg:32 /f >/dev/null 2>&1
 export_key "$machine" "$tmp/machine.end.reg" >"$tmp/machine.end"
 check "$(cmp -s "$tmp/machine.before" "$tmp/machine.end" && echo same)" same "the machine's classes as before, the copied keys taken out"
 if ! cmp -s "$tmp/user.before" "$tmp/user.after"; then
