@@ -1,4 +1,4 @@
-// The four entry points of a sibling server: class objects for the classes in its table, and
+// The entry points of a sibling server: class objects for the classes in its table, and
 // self-registration of those classes and of the type library embedded in the server's file.
 #include <string>
 #include <vector>
@@ -60,4 +60,8 @@ extern "C" HRESULT STDAPICALLTYPE DllRegisterServer() {
     }
   }
   return S_OK;
+}
+
+extern "C" HRESULT STDAPICALLTYPE DllInstall(BOOL install, LPCWSTR command_line) {
+  return kz::InstallServer(install, command_line, DllRegisterServer, DllUnregisterServer);
 }

@@ -38,6 +38,18 @@ bool SetString(const std::wstring& path, const wchar_t* name, const std::wstring
   return r == ERROR_SUCCESS;
 }
 
+// Set while DllInstall registers or unregisters for the current user alone.
+bool g_per_user = false;
+
+// The per-user type library calls are missing from older systems' oleaut32; there the classes
+// root redirection catches the machine-wide calls instead.
+using RegisterForUserFn = HRESULT(WINAPI*)(ITypeLib*, OLECHAR*, OLECHAR*);
+using UnregisterForUserFn = HRESULT(WINAPI*)(REFGUID, WORD, WORD, LCID, SYSKIND);
+FARPROC OleAutProc(const char* name) {
+  HMODULE oleaut = GetModuleHandleW(L"oleaut32.dll");
+  return oleaut ? GetProcAddress(oleaut, name) : nullptr;
+}
+
 void RemoveTree(const std::wstring& path) {
   RegDeleteTreeW(HKEY_CLASSES_ROOT, path.c_str());
   RegDeleteKeyW(HKEY_CLASSES_ROOT, path.c_str());  // the key itself, where the tree call leaves it
@@ -84,6 +96,9 @@ bool RegisterClassKeys(const std::wstring& progid, REFCLSID clsid, const std::ws
 void RemoveClassKeys(const std::wstring& progid, REFCLSID clsid) {
   const std::wstring key = L"CLSID\\" + GuidText(clsid);
   RemoveTree(key);
+  // The user's own classes keep one registration of a class for both architectures: nothing
+  // there, nor the machine's other view, keeps the identifier.
+  if (g_per_user) return RemoveTree(progid);
   // A 32-bit process on a 32-bit system has no other view: the flag is ignored there and the
   // probe sees the key just removed.
   const REGSAM other_view = sizeof(void*) == 8 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
@@ -98,7 +113,19 @@ void RemoveClassKeys(const std::wstring& progid, REFCLSID clsid) {
 
 bool RegisterEmbeddedTypeLib(const std::wstring& module_path, std::wstring* libid, std::wstring* version) {
   ITypeLib* tl = nullptr;
-  if (module_path.empty() || FAILED(LoadTypeLibEx(module_path.c_str(), REGKIND_REGISTER, &tl))) return false;
+  if (module_path.empty()) return false;
+  if (g_per_user) {
+    if (FAILED(LoadTypeLibEx(module_path.c_str(), REGKIND_NONE, &tl))) return false;
+    auto for_user = reinterpret_cast<RegisterForUserFn>(OleAutProc("RegisterTypeLibForUser"));
+    std::wstring path = module_path;
+    HRESULT hr = for_user ? for_user(tl, &path[0], nullptr) : RegisterTypeLib(tl, &path[0], nullptr);
+    if (FAILED(hr)) {
+      tl->Release();
+      return false;
+    }
+  } else if (FAILED(LoadTypeLibEx(module_path.c_str(), REGKIND_REGISTER, &tl))) {
+    return false;
+  }
   TLIBATTR* attr = nullptr;
   bool ok = SUCCEEDED(tl->GetLibAttr(&attr));
   if (ok) {
@@ -115,10 +142,52 @@ void UnregisterEmbeddedTypeLib(const std::wstring& module_path) {
   if (module_path.empty() || FAILED(LoadTypeLibEx(module_path.c_str(), REGKIND_NONE, &tl))) return;
   TLIBATTR* attr = nullptr;
   if (SUCCEEDED(tl->GetLibAttr(&attr))) {
-    UnRegisterTypeLib(attr->guid, attr->wMajorVerNum, attr->wMinorVerNum, attr->lcid, attr->syskind);
+    auto for_user = g_per_user ? reinterpret_cast<UnregisterForUserFn>(OleAutProc("UnRegisterTypeLibForUser"))
+                               : nullptr;
+    if (for_user)
+      for_user(attr->guid, attr->wMajorVerNum, attr->wMinorVerNum, attr->lcid, attr->syskind);
+    else
+      UnRegisterTypeLib(attr->guid, attr->wMajorVerNum, attr->wMinorVerNum, attr->lcid, attr->syskind);
     tl->ReleaseTLibAttr(attr);
   }
   tl->Release();
+}
+
+HRESULT InstallServer(BOOL install, const wchar_t* command_line, HRESULT(STDAPICALLTYPE* reg)(),
+                      HRESULT(STDAPICALLTYPE* unreg)()) {
+  const std::wstring how = command_line ? command_line : L"";
+  if (how.empty()) return install ? reg() : unreg();
+  if (CompareStringOrdinal(how.c_str(), -1, L"user", -1, TRUE) != CSTR_EQUAL) return E_INVALIDARG;
+  HKEY user_classes = nullptr;
+  LONG rc = RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Classes", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                            &user_classes, nullptr);
+  if (rc != ERROR_SUCCESS) return HRESULT_FROM_WIN32(rc);
+  // Every write to the classes root in this process, the type library's included, goes to the
+  // user's classes until the override is taken back.
+  rc = RegOverridePredefKey(HKEY_CLASSES_ROOT, user_classes);
+  if (rc != ERROR_SUCCESS) {
+    RegCloseKey(user_classes);
+    return HRESULT_FROM_WIN32(rc);
+  }
+  g_per_user = true;
+  HRESULT hr = install ? reg() : unreg();
+  g_per_user = false;
+  RegOverridePredefKey(HKEY_CLASSES_ROOT, nullptr);
+  // A user who had no classes of their own before gets these containers from the registration:
+  // left empty, they go with it.
+  if (!install) {
+    for (const wchar_t* name : {L"CLSID", L"Interface", L"TypeLib"}) {
+      HKEY k = nullptr;
+      if (RegOpenKeyExW(user_classes, name, 0, KEY_READ, &k) != ERROR_SUCCESS) continue;
+      DWORD subkeys = 1, values = 1;
+      RegQueryInfoKeyW(k, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr, nullptr, nullptr,
+                       nullptr);
+      RegCloseKey(k);
+      if (subkeys == 0 && values == 0) RegDeleteKeyW(user_classes, name);
+    }
+  }
+  RegCloseKey(user_classes);
+  return hr;
 }
 
 }  // namespace kz

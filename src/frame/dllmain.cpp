@@ -1,4 +1,4 @@
-// The four exports of the in-process server.
+// The exports of the in-process server.
 #include "frame/kz.h"
 #include "com/module.h"
 #include "frame/server.h"
@@ -24,3 +24,7 @@ extern "C" HRESULT STDAPICALLTYPE DllRegisterServer() {
 }
 
 extern "C" HRESULT STDAPICALLTYPE DllUnregisterServer() { return kz::UnregisterServer(); }
+
+extern "C" HRESULT STDAPICALLTYPE DllInstall(BOOL install, LPCWSTR command_line) {
+  return kz::InstallServer(install, command_line, DllRegisterServer, DllUnregisterServer);
+}
