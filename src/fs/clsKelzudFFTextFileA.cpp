@@ -25,6 +25,12 @@ bool ReadBytes(const std::wstring& file, std::string* out, DWORD* error, long lo
     *error = GetLastError();
     return false;
   }
+  // A device name ("COM1.txt", "CON") opens the device, and reading it can wait for ever.
+  if (GetFileType(h) != FILE_TYPE_DISK) {
+    CloseHandle(h);
+    *error = ERROR_INVALID_NAME;
+    return false;
+  }
   LARGE_INTEGER size{};
   GetFileSizeEx(h, &size);
   if (limit >= 0 && size.QuadPart > limit) {  // the length does not fit where it is kept

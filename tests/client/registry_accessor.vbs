@@ -1,4 +1,4 @@
-' checks: 38
+' checks: 47
 ' The property-style accessor, the flat registry functions, INI-registry transfer and form
 ' positions, as a client script uses them.
 Const HKCU = &H80000001
@@ -94,6 +94,25 @@ r.ValueType = 3
 r.ValueKey = "b"
 On Error Resume Next : r.Value = "text" : KeepError : On Error GoTo 0
 CheckError 26001, "kelzud10.cRegistry", "binary from text"
+' A script holds binary data as a Variant array of whole numbers: what it wrote or read back
+' can be written again, to the same or another value.
+Dim bin, bad, i
+On Error Resume Next : r.Value = Array(1, 2, 255) : KeepError : On Error GoTo 0
+CheckError 0, "", "binary from a Variant array"
+bin = r.Value
+CheckEqual UBound(bin) - LBound(bin), 2, "three bytes stored"
+CheckEqual bin(LBound(bin)) + 256 * bin(LBound(bin) + 1) + 65536 * bin(LBound(bin) + 2), 1 + 512 + 255 * 65536, "the bytes stored"
+r.ValueKey = "b copy"
+On Error Resume Next : r.Value = bin : KeepError : On Error GoTo 0
+CheckError 0, "", "binary read back written to another value"
+v = r.Value
+CheckEqual v(LBound(v)) + 256 * v(LBound(v) + 1) + 65536 * v(LBound(v) + 2), 1 + 512 + 255 * 65536, "the copy holds the same bytes"
+r.ValueKey = "b"
+bad = Array(Array(1, 256), Array(-1), Array(1.5), Array("x"))
+For i = 0 To 3
+  On Error Resume Next : r.Value = bad(i) : KeepError : On Error GoTo 0
+  CheckError 26001, "kelzud10.cRegistry", "binary from an element that is no byte (" & i & ")"
+Next
 r.SectionKey = Base & "\nothere"
 On Error Resume Next : r.DeleteKey : KeepError : On Error GoTo 0
 CheckEqual kzErrDescription, "Failed to delete registry Key: '-2147483647',Section: '" & Base & "\nothere", "delete message"

@@ -175,6 +175,32 @@ TEST(FsTextFile, NamesWithANulOrTooLongReadNothing) {
   }
 }
 
+struct DeviceRead {
+  std::wstring name, whole = L"x", scroll = L"x";
+};
+DWORD WINAPI ReadDevice(void* p) {
+  DeviceRead* j = static_cast<DeviceRead*>(p);
+  j->whole = TextFileHelper::ReadWhole(j->name);
+  j->scroll = TextFileHelper::ReadForScroll(j->name);
+  return 0;
+}
+
+TEST(FsTextFile, DeviceNamesReadNothingAndDoNotWait) {
+  // A device opened as a file can block a read for ever: each read runs on a thread of its own
+  // and must come back.
+  for (const wchar_t* name : {L"COM1.txt", L"CON", L"nul", L"LPT9"}) {
+    DeviceRead* job = new DeviceRead{name};
+    HANDLE th = CreateThread(nullptr, 0, ReadDevice, job, 0, nullptr);
+    const bool returned = WaitForSingleObject(th, 15000) == WAIT_OBJECT_0;
+    CloseHandle(th);
+    EXPECT_TRUE(returned) << kz::ToAnsi(name);
+    if (!returned) continue;  // a read still waiting keeps its job
+    EXPECT_EQ(job->whole, L"") << kz::ToAnsi(name);
+    EXPECT_EQ(job->scroll, L"") << kz::ToAnsi(name);
+    delete job;
+  }
+}
+
 namespace {
 
 // A picture box: hDC, ScaleWidth, ScaleHeight, Cls and Refresh, drawing into a memory bitmap

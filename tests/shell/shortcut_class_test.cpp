@@ -231,16 +231,17 @@ Added AddToRecent(const std::wstring& name) {
   };
   Job* job = new Job{};
   job->name = SysAllocStringLen(name.data(), static_cast<UINT>(name.size()));
-  HANDLE th = CreateThread(
-      nullptr, 0,
-      [](void* p) -> DWORD {
-        Job* j = static_cast<Job*>(p);
-        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        j->w->AddToDocumentsList(&j->name, &j->ok);
-        CoUninitialize();
-        return 0;
-      },
-      job, 0, nullptr);
+  // The thread procedure's calling convention is WINAPI: a lambda converts only to a plain one.
+  struct Run {
+    static DWORD WINAPI Main(void* p) {
+      Job* j = static_cast<Job*>(p);
+      CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+      j->w->AddToDocumentsList(&j->name, &j->ok);
+      CoUninitialize();
+      return 0;
+    }
+  };
+  HANDLE th = CreateThread(nullptr, 0, Run::Main, job, 0, nullptr);
   bool returned = WaitForSingleObject(th, 15000) == WAIT_OBJECT_0;
   CloseHandle(th);
   Added a{returned, job->ok};
