@@ -65,6 +65,7 @@ Creator CreatorOf(const ClassEntry& e) {
 
 bool IsBuilt(const ClassEntry& e) { return CreatorOf(e) != nullptr; }
 bool IsPublished(const ClassEntry& e) { return IsBuilt(e) && e.instancing != Instancing::Dependent; }
+std::wstring ProgIdOf(const ClassEntry& e) { return std::wstring(L"Kelzud10.") + e.name; }
 
 HRESULT CreateInstance(const wchar_t* name, REFIID iid, void** out) {
   *out = nullptr;

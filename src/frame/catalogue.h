@@ -26,6 +26,8 @@ Creator CreatorOf(const ClassEntry& e);
 bool IsBuilt(const ClassEntry& e);
 // Registered with the platform: built and not dependent.
 bool IsPublished(const ClassEntry& e);
+// The programmatic identifier registration writes for a published class.
+std::wstring ProgIdOf(const ClassEntry& e);
 
 // Creates a library class directly (as the library's own code does for private helpers).
 // Dependent classes may be made this way too. Raises 429 for a class that is not built.

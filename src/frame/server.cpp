@@ -7,12 +7,6 @@
 #include "com/inproc.h"
 
 namespace kz {
-namespace {
-
-std::wstring ProgIdOf(const ClassEntry& e) { return std::wstring(L"Kelzud10.") + e.name; }
-
-}  // namespace
-
 HRESULT GetClassObject(REFCLSID clsid, REFIID iid, void** out) {
   if (!out) return E_POINTER;
   *out = nullptr;

@@ -178,8 +178,8 @@ STDMETHODIMP Kelzud10RunTimeB::FileAssociationInRegistry(BSTR* sFileExtension, B
                                                          BSTR* sFileDesc, BSTR*, VARIANT* ret) {
   if (ret) VariantInit(ret);
   return Guard([&] {
-    // The by-reference text cannot carry its default through the type library: an omitted
-    // (empty) verb is the usual one.
+    // The type library gives an omitted verb its default; an empty one would name no key of
+    // its own (the command would land on the shell key), so it stands for the usual verb too.
     std::wstring verb = TextOf(sFileOpen);
     if (verb.empty()) verb = L"Open ";
     RegisterExtension(TextOf(sFileExtension), TextOf(sFileAssociation), TextOf(sFileIcon), verb, TextOf(sFileDesc));

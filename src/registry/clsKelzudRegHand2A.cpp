@@ -533,11 +533,8 @@ STDMETHODIMP RegAccessor::put_Default(VARIANT rhs) {
 STDMETHODIMP RegAccessor::RegEditSetLastKey(BSTR* sLastKey, VARIANT_BOOL* bRunRegEdit, VARIANT* ret) {
   if (ret) VariantInit(ret);
   return Guard([&] {
-    std::wstring last = TextOrEmpty(sLastKey);
-    // The by-reference text cannot carry its default through the type library: an omitted
-    // (empty) key names the usual settings folder.
-    if (last.empty()) last = L"My Computer\\HKEY_CURRENT_USER\\Software\\VB and VBA Program Settings\\Plinvek";
-    SetEditorLastKey(last, bRunRegEdit && *bRunRegEdit == VARIANT_TRUE);
+    // An omitted key takes its default from the type library; an empty one is written as given.
+    SetEditorLastKey(TextOrEmpty(sLastKey), bRunRegEdit && *bRunRegEdit == VARIANT_TRUE);
   });
 }
 
