@@ -400,13 +400,33 @@ bool FileSystem::FileInfo(const std::wstring& name) {
 
 // ---- drive, file, folder and process queries ----------------------------------------------------
 
+namespace {
+
+// Whether a folder path below a drive names its folder as it stands: no component that the
+// kernel resolves or trims ("." and "..", trailing dots or spaces) and no doubled separator.
+bool PlainFolder(const std::wstring& p) {
+  if (p.size() <= 3 || p[1] != L':') return false;
+  size_t i = IsSeparator(p[2]) ? 3 : 2;
+  while (i <= p.size()) {
+    size_t e = i;
+    while (e < p.size() && !IsSeparator(p[e])) ++e;
+    if (e == i) return false;  // an empty component
+    if (p[e - 1] == L'.' || p[e - 1] == L' ') return false;
+    i = e + 1;
+  }
+  return true;
+}
+
+}  // namespace
+
+
 bool FileSystem::DriveReady(const std::wstring& drive) {
   if (drive.empty() || !IsUsablePath(drive)) return false;
   wchar_t c = static_cast<wchar_t>(towupper(drive[0]));
   if (c < L'A' || c > L'Z') return false;
-  std::wstring d = std::wstring(1, c) + L":";
-  if (!DriveExists(d)) throw Error(68);  // device unavailable
-  return Seam<Volumes>().VolumeInformation(d + L"\\", nullptr, nullptr, nullptr);
+  int readiness = Seam<Volumes>().Readiness(std::wstring(1, c) + L":\\");
+  if (readiness < 0) throw Error(68);  // device unavailable
+  return readiness > 0;
 }
 
 bool FileSystem::DriveExist(const std::wstring& search, long& drive_type) {
@@ -414,9 +434,13 @@ bool FileSystem::DriveExist(const std::wstring& search, long& drive_type) {
   try {
     if (search.size() < 2 || search[1] != L':' || !IsUsablePath(search)) return false;
     std::wstring d = search.substr(0, 2);
-    if (!DriveExists(d)) return false;
-    if (!DriveReady(d)) return false;
-    DriveFacts f = QueryDrive(d);
+    wchar_t c = static_cast<wchar_t>(towupper(d[0]));
+    if (c < L'A' || c > L'Z') return false;
+    // One question of each kind: whether the drive is there (with its type), the volume (which
+    // says whether it is ready), its space, and its share when it is a network drive.
+    bool present = false;
+    DriveFacts f = QueryDrive(d, &present);
+    if (!present || !f.ready) return false;
     drive_.drive_letter = f.letter;
     drive_.share_name = f.share;
     drive_.path = f.path;
@@ -449,8 +473,14 @@ bool FileSystem::FileExist(const std::wstring& item) {
   if (TrimSpaces(item).empty() || !IsUsablePath(item)) return false;
   long type = 0;
   if (!DriveExist(item.substr(0, 2), type) || type == 0) return false;
-  if (item.size() > 3 && !FolderExist(item)) return false;
-  return fsx::FileExists(item);
+  // The answer is "the folder test passes and the file exists". The file is asked first: the
+  // folder that plainly holds an existing file exists, so the folder is asked only when the
+  // path could lead elsewhere ("..", names the kernel trims) or names no file with a dot.
+  if (!fsx::FileExists(item)) return false;
+  if (item.size() <= 3) return true;
+  std::wstring tail = item.size() > 5 ? item.substr(item.size() - 5) : item;
+  if (tail.find(L'.') != std::wstring::npos && PlainFolder(ParentFolderName(item))) return true;
+  return FolderExist(item);
 }
 
 bool FileSystem::FindAny(const std::wstring& pattern) {

@@ -338,6 +338,24 @@ TEST(FsOps, FileAndFolderQueries) {
   EXPECT_EQ(std::count(v.begin(), v.end(), L'.'), 3) << v;
 }
 
+// File_Exist answers as its folder test and the file test together, whatever the path's form.
+TEST(FsOps, FileExistIsTheFolderTestAndTheFileTest) {
+  TempDir t;
+  Ptr<FileSystem> fs = NewFs();
+  MakeFile(t.File(L"a.txt"), "a");
+  MakeFile(t.File(L"README"), "r");
+  MakeFile(t.File(L"dir.x\\inner.txt"), "i");
+  const wchar_t* names[] = {L"a.txt", L"README", L"dir.x", L"dir.x\\inner.txt", L"missing\\..\\a.txt",
+                            L"dir.x\\..\\a.txt", L"dir.x\\.\\inner.txt", L"a.txt\\", L"dir.x\\\\inner.txt",
+                            L"missing.txt", L"dir.x\\nope.txt", L"a.txt."};
+  for (const wchar_t* n : names) {
+    std::wstring p = t.File(n);
+    EXPECT_EQ(fs->FileExist(p), fs->FolderExist(p) && kz::fsx::FileExists(p)) << p;
+  }
+  EXPECT_TRUE(fs->FileExist(t.File(L"dir.x\\..\\a.txt")));
+  EXPECT_FALSE(fs->FileExist(t.File(L"README")));
+}
+
 namespace {
 
 // Drives as a test wants them: C: fixed and large, R: removable without a medium, S: small.
