@@ -612,16 +612,45 @@ void Discard(const std::wstring& kernel_path) {
 
 // Copies `source` to a new file beside `dest` and puts it in the place of `dest` in one step:
 // a failure, a full disk or a killed process leaves the old `dest` (or none), never a part of a
-// file. A failed copy takes its temporary file with it.
+// file. The new file is marked for deletion while it is written, so that the system removes it
+// when this process ends before it has taken the target's place; a failed copy removes it too.
 void CopyInPlace(const std::wstring& source, const std::wstring& dest, bool replacing, DWORD dest_attributes) {
-  std::wstring ksource = KernelPath(source), kdest = KernelPath(dest), ktemp;
+  std::wstring kdest = KernelPath(dest), ktemp;
+  File in(CreateFileW(KernelPath(source).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                      OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  if (!in) throw ErrorOfWin32(GetLastError());
+  File out;
   for (int tries = 0;; ++tries) {
     ktemp = KernelPath(SiblingTemp(dest));
-    if (::CopyFileW(ksource.c_str(), ktemp.c_str(), TRUE)) break;
+    out = File(CreateFileW(ktemp.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (out) break;
     DWORD err = GetLastError();
-    bool taken = err == ERROR_FILE_EXISTS || err == ERROR_ALREADY_EXISTS;  // another's file: left alone
-    if (taken && tries < 100) continue;
-    if (!taken) Discard(ktemp);
+    if ((err == ERROR_FILE_EXISTS || err == ERROR_ALREADY_EXISTS) && tries < 100) continue;  // another's name
+    throw ErrorOfWin32(err);
+  }
+  FILE_DISPOSITION_INFO disposition{TRUE};
+  const bool marked = SetFileInformationByHandle(out.get(), FileDispositionInfo, &disposition, sizeof disposition);
+  auto fail = [&](DWORD err) {
+    out.reset();
+    if (!marked) Discard(ktemp);
+    throw ErrorOfWin32(err);
+  };
+  std::vector<char> buf(1 << 20);
+  for (;;) {
+    DWORD got = 0, put = 0;
+    if (!ReadFile(in.get(), buf.data(), static_cast<DWORD>(buf.size()), &got, nullptr)) fail(GetLastError());
+    if (got == 0) break;
+    if (!WriteFile(out.get(), buf.data(), got, &put, nullptr)) fail(GetLastError());
+    if (put != got) fail(ERROR_DISK_FULL);
+  }
+  FILETIME created, accessed, written;  // the copy keeps the source's time of last change
+  if (GetFileTime(in.get(), &created, &accessed, &written)) SetFileTime(out.get(), nullptr, nullptr, &written);
+  disposition.DeleteFile = FALSE;
+  if (marked && !SetFileInformationByHandle(out.get(), FileDispositionInfo, &disposition, sizeof disposition))
+    fail(GetLastError());
+  if (!CloseHandle(out.release())) {
+    DWORD err = GetLastError();
+    Discard(ktemp);
     throw ErrorOfWin32(err);
   }
   if (replacing) SetFileAttributesW(kdest.c_str(), FILE_ATTRIBUTE_NORMAL);

@@ -273,6 +273,7 @@ TEST(FsOps, AKilledCopyLeavesTheTargetWhole) {
   if (!busy) GTEST_SKIP() << "the copy was over before it could be seen";
   std::string now = ReadBytes(t.File(L"old.bin"));
   EXPECT_TRUE(now == old_bytes || now == new_bytes) << "a target of " << now.size() << " bytes";
+  EXPECT_EQ(Names(t.path()), before) << "nothing is left beside the target";
 }
 
 TEST(FsOps, DelTreeStopsAtALockedFile) {
