@@ -11,16 +11,7 @@ namespace kz {
 
 bool DriveExists(const std::wstring& drive) {
   if (drive.size() < 2 || drive[1] != L':') return false;
-  std::wstring list = Seam<Volumes>().LogicalDriveStrings();
-  wchar_t letter = static_cast<wchar_t>(towupper(drive[0]));
-  size_t i = 0;
-  while (i < list.size()) {
-    size_t e = list.find(L'\0', i);
-    if (e == std::wstring::npos) e = list.size();
-    if (e - i >= 2 && towupper(list[i]) == letter && list[i + 1] == L':') return true;
-    i = e + 1;
-  }
-  return false;
+  return Seam<Volumes>().Present(UpperCase(drive.substr(0, 2)) + L"\\", nullptr);
 }
 
 std::wstring SerialText(unsigned long serial) {
@@ -30,13 +21,19 @@ std::wstring SerialText(unsigned long serial) {
   return s.substr(0, 4) + L"-" + s.substr(4, 4);
 }
 
-DriveFacts QueryDrive(const std::wstring& drive) {
+DriveFacts QueryDrive(const std::wstring& drive, bool* present) {
   Volumes& v = Seam<Volumes>();
   DriveFacts f;
   f.letter = UpperCase(drive.substr(0, 1));
   f.path = f.letter + L":";
   f.root = f.path + L"\\";
-  switch (v.DriveType(f.root)) {
+  unsigned type = 0;
+  bool exists = v.Present(f.root, &type);
+  if (present) {
+    *present = exists;
+    if (!exists) return f;
+  }
+  switch (type) {
     case DRIVE_REMOVABLE: f.type = 1; break;
     case DRIVE_FIXED: f.type = 2; break;
     case DRIVE_REMOTE: f.type = 3; break;

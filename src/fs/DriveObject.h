@@ -20,8 +20,10 @@ struct DriveFacts {
 
 // Whether a drive ("C:") is among the platform's logical drives.
 bool DriveExists(const std::wstring& drive);
-// Facts of an existing drive; the volume facts only when it is ready.
-DriveFacts QueryDrive(const std::wstring& drive);
+// Facts of a drive; the volume facts only when it is ready. Each question is asked of the
+// platform once; *present (when given) tells whether the drive exists at all, and a drive that
+// does not is asked nothing more.
+DriveFacts QueryDrive(const std::wstring& drive, bool* present = nullptr);
 // The serial number as text: eight upper-case hexadecimal digits, "-" after the fourth.
 std::wstring SerialText(unsigned long serial);
 

@@ -7,6 +7,7 @@
 #include <cfloat>
 #include <cmath>
 #include <cstring>
+#include <cwchar>
 #include <functional>
 
 #include "base/error.h"
@@ -87,7 +88,7 @@ void ListEntries(const std::wstring& folder, std::vector<Entry>& files, std::vec
 
 // The folder a walk starts from, as a full path; error 76 when there is no such folder.
 std::wstring WalkRoot(const std::wstring& folder) {
-  if (folder.empty()) Raise(kErrInvalidCall);
+  if (folder.empty() || !IsUsablePath(folder)) Raise(kErrInvalidCall);
   std::wstring full = FullPath(folder);
   if (!FolderExists(full)) Raise(kErrPathNotFound);
   return full;
@@ -258,7 +259,9 @@ std::wstring FileSystem::Shrink(const std::wstring& path, short max_len) {
   if (budget < -32768 || budget > 32767) Raise(kErrOverflow);
   do {
     size_t next = s.find(L'\\', static_cast<size_t>(a));  // at or after position a + 1
-    if (next == std::wstring::npos) break;
+    // Nothing left to drop; a backslash at the very start (a text that begins with "\\" and
+    // has no other) would be found again and again.
+    if (next == std::wstring::npos || next == 0) break;
     s = s.substr(next);
   } while (static_cast<long>(s.size()) > budget);
   return head + s;
@@ -341,6 +344,7 @@ std::wstring TempBase() {
 }  // namespace
 
 std::wstring FileSystem::TmpFilename(std::wstring& folder) {
+  if (!IsUsablePath(folder)) Raise(kErrInvalidCall);
   if (TrimSpaces(folder).empty()) folder = TempBase();
   if (!FolderExists(folder)) throw Error(kErrPathNotFound);
   std::wstring prefix = TmpName(4);
@@ -386,7 +390,7 @@ const FileSystem::FileRecord& FileSystem::Record() {
 }
 
 bool FileSystem::FileInfo(const std::wstring& name) {
-  if (TrimSpaces(name).empty()) return false;
+  if (TrimSpaces(name).empty() || !IsUsablePath(name)) return false;
   FileFacts f;
   DWORD err = 0;
   if (!QueryFile(name, &f, &err)) return false;
@@ -396,23 +400,47 @@ bool FileSystem::FileInfo(const std::wstring& name) {
 
 // ---- drive, file, folder and process queries ----------------------------------------------------
 
+namespace {
+
+// Whether a folder path below a drive names its folder as it stands: no component that the
+// kernel resolves or trims ("." and "..", trailing dots or spaces) and no doubled separator.
+bool PlainFolder(const std::wstring& p) {
+  if (p.size() <= 3 || p[1] != L':') return false;
+  size_t i = IsSeparator(p[2]) ? 3 : 2;
+  while (i <= p.size()) {
+    size_t e = i;
+    while (e < p.size() && !IsSeparator(p[e])) ++e;
+    if (e == i) return false;  // an empty component
+    if (p[e - 1] == L'.' || p[e - 1] == L' ') return false;
+    i = e + 1;
+  }
+  return true;
+}
+
+}  // namespace
+
+
 bool FileSystem::DriveReady(const std::wstring& drive) {
-  if (drive.empty()) return false;
+  if (drive.empty() || !IsUsablePath(drive)) return false;
   wchar_t c = static_cast<wchar_t>(towupper(drive[0]));
   if (c < L'A' || c > L'Z') return false;
-  std::wstring d = std::wstring(1, c) + L":";
-  if (!DriveExists(d)) throw Error(68);  // device unavailable
-  return Seam<Volumes>().VolumeInformation(d + L"\\", nullptr, nullptr, nullptr);
+  int readiness = Seam<Volumes>().Readiness(std::wstring(1, c) + L":\\");
+  if (readiness < 0) throw Error(68);  // device unavailable
+  return readiness > 0;
 }
 
 bool FileSystem::DriveExist(const std::wstring& search, long& drive_type) {
   drive_type = 0;
   try {
-    if (search.size() < 2 || search[1] != L':') return false;
+    if (search.size() < 2 || search[1] != L':' || !IsUsablePath(search)) return false;
     std::wstring d = search.substr(0, 2);
-    if (!DriveExists(d)) return false;
-    if (!DriveReady(d)) return false;
-    DriveFacts f = QueryDrive(d);
+    wchar_t c = static_cast<wchar_t>(towupper(d[0]));
+    if (c < L'A' || c > L'Z') return false;
+    // One question of each kind: whether the drive is there (with its type), the volume (which
+    // says whether it is ready), its space, and its share when it is a network drive.
+    bool present = false;
+    DriveFacts f = QueryDrive(d, &present);
+    if (!present || !f.ready) return false;
     drive_.drive_letter = f.letter;
     drive_.share_name = f.share;
     drive_.path = f.path;
@@ -434,6 +462,7 @@ bool FileSystem::DriveExist(const std::wstring& search, long& drive_type) {
 }
 
 bool FileSystem::FolderExist(const std::wstring& folder) {
+  if (!IsUsablePath(folder)) return false;
   std::wstring f = folder;
   std::wstring tail = f.size() > 5 ? f.substr(f.size() - 5) : f;
   if (tail.find(L'.') != std::wstring::npos) f = ParentFolderName(f);
@@ -441,15 +470,21 @@ bool FileSystem::FolderExist(const std::wstring& folder) {
 }
 
 bool FileSystem::FileExist(const std::wstring& item) {
-  if (TrimSpaces(item).empty()) return false;
+  if (TrimSpaces(item).empty() || !IsUsablePath(item)) return false;
   long type = 0;
   if (!DriveExist(item.substr(0, 2), type) || type == 0) return false;
-  if (item.size() > 3 && !FolderExist(item)) return false;
-  return fsx::FileExists(item);
+  // The answer is "the folder test passes and the file exists". The file is asked first: the
+  // folder that plainly holds an existing file exists, so the folder is asked only when the
+  // path could lead elsewhere ("..", names the kernel trims) or names no file with a dot.
+  if (!fsx::FileExists(item)) return false;
+  if (item.size() <= 3) return true;
+  std::wstring tail = item.size() > 5 ? item.substr(item.size() - 5) : item;
+  if (tail.find(L'.') != std::wstring::npos && PlainFolder(ParentFolderName(item))) return true;
+  return FolderExist(item);
 }
 
 bool FileSystem::FindAny(const std::wstring& pattern) {
-  if (pattern.empty()) return false;
+  if (pattern.empty() || !IsUsablePath(pattern)) return false;
   WIN32_FIND_DATAW fd;
   FindHandle h(FindFirstFileW(KernelPath(pattern).c_str(), &fd));
   return static_cast<bool>(h);
@@ -470,7 +505,7 @@ std::vector<std::wstring> FileSystem::AvailableDrives() {
 
 bool FileSystem::Restricted(const std::wstring& path) {
   std::wstring t = TrimSpaces(path);
-  if (t.empty()) return true;
+  if (t.empty() || !IsUsablePath(path)) return true;
   std::wstring f = KernelPath(AddTrailingSlash(t) + L"_Test.$$$");
   bool created = false;
   auto write = [&](DWORD disposition, DWORD access, const char* line) {
@@ -487,6 +522,7 @@ bool FileSystem::Restricted(const std::wstring& path) {
 }
 
 std::wstring FileSystem::Version(const std::wstring& file) {
+  if (!IsUsablePath(file)) return std::wstring();
   std::wstring p = KernelPath(file);
   DWORD handle = 0;
   DWORD size = GetFileVersionInfoSizeW(p.c_str(), &handle);
@@ -503,7 +539,7 @@ std::wstring FileSystem::Version(const std::wstring& file) {
 bool FileSystem::DiskSpace(const std::wstring& path, double& total, double& free, double& used) {
   total = free = used = 0;
   std::wstring t = TrimSpaces(path);
-  if (t.empty()) return false;
+  if (t.empty() || !IsUsablePath(path)) return false;
   std::wstring root = t.substr(0, 1) + L":\\";
   Volumes& v = Seam<Volumes>();
   unsigned long long a = 0, tt = 0, f = 0;
@@ -558,37 +594,123 @@ bool FileSystem::ExeRunning(const std::wstring& name, Ptr<Collection>* names, lo
 
 // ---- file operations ------------------------------------------------------------------------------
 
+namespace {
+
+// A new name beside `dest` for the copy that then takes its place.
+std::wstring SiblingTemp(const std::wstring& dest) {
+  static LONG counter = 0;
+  wchar_t tag[48];
+  std::swprintf(tag, 48, L".~kz%lx-%lx.tmp", static_cast<unsigned long>(GetCurrentProcessId()),
+                static_cast<unsigned long>(InterlockedIncrement(&counter)));
+  return dest + tag;
+}
+
+void Discard(const std::wstring& kernel_path) {
+  SetFileAttributesW(kernel_path.c_str(), FILE_ATTRIBUTE_NORMAL);
+  DeleteFileW(kernel_path.c_str());
+}
+
+// Copies `source` to a new file beside `dest` and puts it in the place of `dest` in one step:
+// a failure, a full disk or a killed process leaves the old `dest` (or none), never a part of a
+// file. The new file is marked for deletion while it is written, so that the system removes it
+// when this process ends before it has taken the target's place; a failed copy removes it too.
+void CopyInPlace(const std::wstring& source, const std::wstring& dest, bool replacing, DWORD dest_attributes) {
+  std::wstring kdest = KernelPath(dest), ktemp;
+  File in(CreateFileW(KernelPath(source).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                      OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  if (!in) throw ErrorOfWin32(GetLastError());
+  File out;
+  for (int tries = 0;; ++tries) {
+    ktemp = KernelPath(SiblingTemp(dest));
+    out = File(CreateFileW(ktemp.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (out) break;
+    DWORD err = GetLastError();
+    if ((err == ERROR_FILE_EXISTS || err == ERROR_ALREADY_EXISTS) && tries < 100) continue;  // another's name
+    throw ErrorOfWin32(err);
+  }
+  FILE_DISPOSITION_INFO disposition{TRUE};
+  const bool marked = SetFileInformationByHandle(out.get(), FileDispositionInfo, &disposition, sizeof disposition);
+  auto fail = [&](DWORD err) {
+    out.reset();
+    if (!marked) Discard(ktemp);
+    throw ErrorOfWin32(err);
+  };
+  std::vector<char> buf(1 << 20);
+  for (;;) {
+    DWORD got = 0, put = 0;
+    if (!ReadFile(in.get(), buf.data(), static_cast<DWORD>(buf.size()), &got, nullptr)) fail(GetLastError());
+    if (got == 0) break;
+    if (!WriteFile(out.get(), buf.data(), got, &put, nullptr)) fail(GetLastError());
+    if (put != got) fail(ERROR_DISK_FULL);
+  }
+  FILETIME created, accessed, written;  // the copy keeps the source's time of last change
+  if (GetFileTime(in.get(), &created, &accessed, &written)) SetFileTime(out.get(), nullptr, nullptr, &written);
+  disposition.DeleteFile = FALSE;
+  if (marked && !SetFileInformationByHandle(out.get(), FileDispositionInfo, &disposition, sizeof disposition))
+    fail(GetLastError());
+  if (!CloseHandle(out.release())) {
+    DWORD err = GetLastError();
+    Discard(ktemp);
+    throw ErrorOfWin32(err);
+  }
+  if (replacing) SetFileAttributesW(kdest.c_str(), FILE_ATTRIBUTE_NORMAL);
+  if (!MoveFileExW(ktemp.c_str(), kdest.c_str(), replacing ? MOVEFILE_REPLACE_EXISTING : 0)) {
+    DWORD err = GetLastError();
+    if (replacing) SetFileAttributesW(kdest.c_str(), dest_attributes);
+    Discard(ktemp);
+    throw ErrorOfWin32(err);
+  }
+}
+
+}  // namespace
+
 bool FileSystem::Transfer(const std::wstring& source, const std::wstring& target, bool move) {
-  if (fsx::FileExists(target)) {
+  // A path the kernel would cut or misread is refused before anything else, the question too.
+  const bool usable = IsUsablePath(source) && IsUsablePath(target);
+  if (usable && fsx::FileExists(target)) {
     const FileRecord& r = Record();
     std::wstring text = std::wstring(L"File already exist at") + kCrLf + target + kCrLf + r.date_last_modified + kCrLf +
                         r.size + kCrLf + kCrLf + L"Do you want to replace it?";
     if (ShowMessage(text, kStyleQuestion, L"Replace File?") == IDNO) return false;
   }
   try {
+    if (!usable) Raise(kErrInvalidCall);
     // The source is checked before anything of the target changes.
     if (source.empty() || HasWildcard(source)) throw Error(kErrFileNotFound);
-    DWORD sa = GetFileAttributesW(KernelPath(source).c_str());
+    std::wstring ksource = KernelPath(source);
+    DWORD sa = GetFileAttributesW(ksource.c_str());
     if (sa == INVALID_FILE_ATTRIBUTES) throw ErrorOfWin32(GetLastError());
     if (sa & FILE_ATTRIBUTE_DIRECTORY) throw Error(kErrFileNotFound);
     std::wstring dest = target;
-    if (!dest.empty() && IsSeparator(dest.back())) dest += FileName(source);  // into a folder
-    if (dest.empty() || HasWildcard(dest)) throw Error(kErrPathNotFound);
+    const bool into_folder = !dest.empty() && IsSeparator(dest.back());
+    if (into_folder) dest += FileName(source);
+    if (dest.empty() || HasWildcard(dest) || !IsUsablePath(dest)) throw Error(kErrPathNotFound);
     std::wstring kdest = KernelPath(dest);
     DWORD ta = GetFileAttributesW(kdest.c_str());
     bool replacing = ta != INVALID_FILE_ATTRIBUTES && !(ta & FILE_ATTRIBUTE_DIRECTORY);
+    // A move into a folder was never asked about the file of that name there: it is kept.
+    if (move && into_folder && ta != INVALID_FILE_ATTRIBUTES) throw ErrorOfWin32(ERROR_ALREADY_EXISTS);
     // Replacing a file by itself would delete it.
     if (replacing && SameFile(source, dest)) throw ErrorOfWin32(move ? ERROR_ALREADY_EXISTS : ERROR_SHARING_VIOLATION);
-    // The old target goes only when the new one takes its place: a failed move or copy
-    // leaves it as it was.
-    if (replacing) SetFileAttributesW(kdest.c_str(), FILE_ATTRIBUTE_NORMAL);
-    BOOL ok = move ? MoveFileExW(KernelPath(source).c_str(), kdest.c_str(),
-                                 MOVEFILE_COPY_ALLOWED | (replacing ? MOVEFILE_REPLACE_EXISTING : 0))
-                   : ::CopyFileW(KernelPath(source).c_str(), kdest.c_str(), FALSE);
-    if (!ok) {
-      DWORD err = GetLastError();
-      if (replacing) SetFileAttributesW(kdest.c_str(), ta);
-      throw ErrorOfWin32(err);
+    if (!move) {
+      CopyInPlace(source, dest, replacing, ta);
+    } else {
+      // On one volume a rename replaces the target in one step; across volumes the file is
+      // copied in place first and the source deleted after.
+      if (replacing) SetFileAttributesW(kdest.c_str(), FILE_ATTRIBUTE_NORMAL);
+      BOOL ok = MoveFileExW(ksource.c_str(), kdest.c_str(), replacing ? MOVEFILE_REPLACE_EXISTING : 0);
+      DWORD err = ok ? 0 : GetLastError();
+      if (!ok && replacing) SetFileAttributesW(kdest.c_str(), ta);
+      if (!ok && err != ERROR_NOT_SAME_DEVICE) throw ErrorOfWin32(err);
+      if (!ok) {
+        CopyInPlace(source, dest, replacing, ta);
+        if (sa & FILE_ATTRIBUTE_READONLY) SetFileAttributesW(ksource.c_str(), sa & ~FILE_ATTRIBUTE_READONLY);
+        if (!DeleteFileW(ksource.c_str())) {
+          err = GetLastError();
+          SetFileAttributesW(ksource.c_str(), sa);
+          throw ErrorOfWin32(err);
+        }
+      }
     }
     DWORD keep = sa & kSettableAttributes;
     if (!SetFileAttributesW(kdest.c_str(), keep ? keep : FILE_ATTRIBUTE_NORMAL)) throw ErrorOfWin32(GetLastError());
@@ -609,7 +731,11 @@ bool FileSystem::CopyOne(const std::wstring& source, const std::wstring& target)
 
 bool FileSystem::DelTree(const std::wstring& path) {
   try {
-    if (HasWildcard(path)) throw Error(kErrPathNotFound);  // one folder, never a pattern of them
+    if (!IsUsablePath(path)) Raise(kErrInvalidCall);
+    if (HasWildcard(path)) {
+      DelTreePattern(path);
+      return true;
+    }
     std::wstring full = FullPath(path);
     DWORD a = Attributes(full);
     if (a == INVALID_FILE_ATTRIBUTES || !(a & FILE_ATTRIBUTE_DIRECTORY)) throw Error(kErrPathNotFound);
@@ -623,10 +749,34 @@ bool FileSystem::DelTree(const std::wstring& path) {
   }
 }
 
+// A pattern in the last part of the path deletes every folder it matches (files it matches
+// stay); a pattern anywhere before it, or one that matches no folder, is a path not found.
+void FileSystem::DelTreePattern(const std::wstring& path) {
+  std::wstring name = FileName(path), parent = ParentFolderName(path);
+  if (!HasWildcard(name) || HasWildcard(parent)) throw Error(kErrPathNotFound);
+  std::wstring base = FullPath(parent.empty() ? std::wstring(L".") : parent);
+  if (!FolderExists(base)) throw Error(kErrPathNotFound);
+  std::vector<Entry> matched;
+  WIN32_FIND_DATAW fd;
+  FindHandle h(FindFirstFileExW(KernelPath(Join(base, name)).c_str(), FindExInfoBasic, &fd, FindExSearchLimitToDirectories,
+                                nullptr, 0));
+  if (h) {
+    do {
+      const wchar_t* n = fd.cFileName;
+      if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
+      if (n[0] == L'.' && (n[1] == 0 || (n[1] == L'.' && n[2] == 0))) continue;
+      matched.push_back(Entry{n, fd.dwFileAttributes, {}, {}, {}, 0});
+    } while (FindNextFileW(h.get(), &fd));
+  }
+  if (matched.empty()) throw Error(kErrPathNotFound);
+  for (const Entry& e : matched) RemoveTree(Join(base, e.name), e.attributes);
+}
+
 bool FileSystem::CreateDirStruct(const std::wstring& path) {
   if (TrimSpaces(path).empty()) return false;
   std::wstring p = AddTrailingSlash(path), q;
   try {
+    if (!IsUsablePath(path)) Raise(kErrInvalidCall);
     for (size_t i = 0; i < p.size(); ++i) {
       if (p[i] != L'\\') continue;
       q = p.substr(0, i);
@@ -720,6 +870,7 @@ bool FileSystem::ListFolder(const std::wstring& folder, bool subfolders, const F
 Var FileSystem::ListFiles(const std::wstring& folder, bool subfolders, const std::wstring& pattern,
                           std::vector<FileFacts>* collected) {
   Ptr<_clsKelzudFileSystemA> self = Ptr<_clsKelzudFileSystemA>::Share(itf());  // a handler may drop the caller's
+  if (!IsUsablePath(pattern)) Raise(kErrInvalidCall);
   Filter filter;
   if (pattern != L"*.*" && pattern.find(L'*') != std::wstring::npos) {
     filter.active = true;

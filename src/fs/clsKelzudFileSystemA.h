@@ -132,6 +132,7 @@ class FileSystem : public ComObject<FileSystem, _clsKelzudFileSystemA> {
   Var ListFiles(const std::wstring& folder, bool subfolders, const std::wstring& pattern,
                 std::vector<fsx::FileFacts>* files);
   bool Transfer(const std::wstring& source, const std::wstring& target, bool move);
+  void DelTreePattern(const std::wstring& path);
   void SetRecord(const fsx::FileFacts& facts);
   void ClearRecords();
 

@@ -105,7 +105,7 @@ std::wstring Join(const std::wstring& folder, const std::wstring& name) {
 }
 
 DWORD Attributes(const std::wstring& path) {
-  if (path.empty() || HasWildcard(path)) return INVALID_FILE_ATTRIBUTES;
+  if (path.empty() || HasWildcard(path) || !IsUsablePath(path)) return INVALID_FILE_ATTRIBUTES;
   return GetFileAttributesW(KernelPath(path).c_str());
 }
 
@@ -120,7 +120,7 @@ bool FileExists(const std::wstring& path) {
 }
 
 bool QueryFile(const std::wstring& path, FileFacts* facts, DWORD* error) {
-  if (path.empty() || HasWildcard(path)) {
+  if (path.empty() || HasWildcard(path) || !IsUsablePath(path)) {
     *error = path.empty() ? ERROR_PATH_NOT_FOUND : ERROR_INVALID_NAME;
     return false;
   }

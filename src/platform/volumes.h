@@ -25,6 +25,12 @@ struct Volumes {
                              unsigned long* total_clusters) = 0;
   // The network share a drive ("X:") is connected to; "" for a local drive.
   virtual std::wstring ShareName(const std::wstring& drive) = 0;
+  // Whether a drive exists, given its root ("C:\"), with its GetDriveType in *type either way.
+  // The platform answers both with one question; by default the drive list is asked.
+  virtual bool Present(const std::wstring& root, unsigned* type);
+  // 1 when the drive is ready, 0 when it exists but is not, -1 when there is no such drive. A
+  // volume that answers exists, so the platform is asked for the drive only when it does not.
+  virtual int Readiness(const std::wstring& root);
 };
 template <>
 Volumes& SeamDefault<Volumes>();

@@ -79,6 +79,19 @@ TEST(FsNames, Shrink2Fit) {
   }
 }
 
+// Texts that begin with "\\" end, however little of them is a folder to drop.
+TEST(FsNames, Shrink2FitOfNetworkForms) {
+  struct Case { const wchar_t* in; short max; const wchar_t* out; } cases[] = {
+      {L"\\\\servername_long", 5, L"...\\\\servername_long"},
+      {L"  \\\\servername_long  ", 5, L"...\\\\servername_long"},
+      {L"\\\\", 1, L"...\\\\"},
+      {L"\\\\srv", 0, L"...\\\\srv"},
+      {L"\\\\\\\\", 3, L"\\\\\\...\\"},
+      {L"\\\\server\\share\\docs\\reports\\file.txt", 20, L"\\\\server\\...\\file.txt"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(FileSystem::Shrink(c.in, c.max), c.out) << c.in;
+}
+
 TEST(FsNames, AttributeText) {
   struct Case { long v; const wchar_t* text; } cases[] = {
       {1, L"R"}, {7, L"RHS"}, {8, L"V"}, {16, L"D"}, {23, L"DRHS"}, {33, L"RA"}, {36, L"SA"},

@@ -1,5 +1,7 @@
 // Moving and copying with the replace question, tree deletion, folder chains, and the drive,
 // file, folder, disk-space and process queries.
+#include <algorithm>
+
 #include "fstest.h"
 #include "base/text.h"
 #include "com/collection.h"
@@ -144,15 +146,134 @@ TEST(FsOps, DelTree) {
   // Missing folders, patterns, files and roots are refused with the message.
   MakeFile(t.File(L"p1\\f.txt"), "f");
   struct Case { std::wstring path; long number; } cases[] = {
-      {t.File(L"missing"), 76}, {t.File(L"p*"), 76}, {t.File(L"p1\\f.txt"), 76}, {L"", 76}, {L"C:\\", 75},
+      {t.File(L"missing"), 76}, {t.File(L"z*"), 76}, {t.File(L"p1\\f.txt"), 76}, {L"", 76}, {L"C:\\", 75},
+      {t.File(L"p*\\f.txt"), 76},
   };
   for (const Case& c : cases) EXPECT_FALSE(fs->DelTree(c.path)) << c.path;
   auto r = log.Records();
-  ASSERT_EQ(r.size(), 5u);
+  ASSERT_EQ(r.size(), 6u);
   EXPECT_EQ(r[0], L"48\tError Detected\tError: 76  Path not found\\r\\n\\r\\nError while deleting path \\r\\n" +
                       Esc(t.File(L"missing")));
   EXPECT_EQ(r[4].find(L"48\tError Detected\tError: 75  "), 0u) << r[4];
   EXPECT_EQ(ReadBytes(t.File(L"p1\\f.txt")), "f");
+}
+
+// A pattern in the last part deletes the folders it matches, and nothing else.
+TEST(FsOps, DelTreeOfAPattern) {
+  TempDir t;
+  Ptr<FileSystem> fs = NewFs();
+  UnattendedLog log;
+  MakeFile(t.File(L"cache1\\a\\x.txt"), "x");
+  MakeFile(t.File(L"cache2\\y.txt"), "y");
+  MakeDir(t.File(L"cacheless"));
+  MakeFile(t.File(L"cache3.txt"), "file");
+  MakeFile(t.File(L"keep\\cache4\\z.txt"), "z");
+  SetFileAttributesW(t.File(L"cache2\\y.txt").c_str(), FILE_ATTRIBUTE_READONLY);
+  EXPECT_TRUE(fs->DelTree(t.File(L"cache?")));
+  for (auto* gone : {L"cache1", L"cache2"}) EXPECT_FALSE(kzt::FileExists(t.File(gone))) << gone;
+  for (auto* kept : {L"cacheless", L"cache3.txt", L"keep\\cache4\\z.txt"}) EXPECT_TRUE(kzt::FileExists(t.File(kept))) << kept;
+  EXPECT_TRUE(fs->DelTree(t.File(L"cache*\\")));
+  EXPECT_FALSE(kzt::FileExists(t.File(L"cacheless")));
+  EXPECT_TRUE(kzt::FileExists(t.File(L"cache3.txt"))) << "a file is no folder";
+  EXPECT_TRUE(log.Records().empty()) << log.Records()[0];
+  EXPECT_FALSE(fs->DelTree(t.File(L"cache*")));
+  ASSERT_EQ(log.Records().size(), 1u);
+  EXPECT_EQ(log.Records()[0].find(L"48\tError Detected\tError: 76  Path not found"), 0u) << log.Records()[0];
+}
+
+// Moving into a folder never replaces a file of the same name there: the move fails.
+TEST(FsOps, MoveIntoAFolderKeepsAFileOfTheSameName) {
+  TempDir t;
+  Ptr<FileSystem> fs = NewFs();
+  UnattendedLog log;
+  MakeFile(t.File(L"a.txt"), "new");
+  MakeFile(t.File(L"into\\a.txt"), "old");
+  EXPECT_FALSE(fs->MoveOne(t.File(L"a.txt"), t.File(L"into\\")));
+  EXPECT_EQ(ReadBytes(t.File(L"a.txt")), "new");
+  EXPECT_EQ(ReadBytes(t.File(L"into\\a.txt")), "old");
+  ASSERT_EQ(log.Records().size(), 1u);
+  EXPECT_EQ(log.Records()[0], L"64\tErrors detected\tError: 58  File already exists\\r\\n\\r\\nError while moving a file"
+                              L"\\r\\n\\r\\nFROM: " + Esc(t.File(L"a.txt")) + L"\\r\\nTO: " + Esc(t.File(L"into\\")));
+  // Into a folder without that name it moves.
+  MakeDir(t.File(L"empty"));
+  EXPECT_TRUE(fs->MoveOne(t.File(L"a.txt"), t.File(L"empty\\")));
+  EXPECT_EQ(ReadBytes(t.File(L"empty\\a.txt")), "new");
+}
+
+namespace {
+
+// The names in a folder, without "." and "..".
+std::vector<std::wstring> Names(const std::wstring& dir) {
+  std::vector<std::wstring> out;
+  WIN32_FIND_DATAW fd;
+  HANDLE h = FindFirstFileW((dir + L"\\*").c_str(), &fd);
+  if (h == INVALID_HANDLE_VALUE) return out;
+  do {
+    std::wstring n = fd.cFileName;
+    if (n != L"." && n != L"..") out.push_back(n);
+  } while (FindNextFileW(h, &fd));
+  FindClose(h);
+  std::sort(out.begin(), out.end());
+  return out;
+}
+
+unsigned long long SizeOf(const std::wstring& path) {
+  WIN32_FILE_ATTRIBUTE_DATA d{};
+  if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &d)) return ~0ull;
+  return (static_cast<unsigned long long>(d.nFileSizeHigh) << 32) | d.nFileSizeLow;
+}
+
+}  // namespace
+
+// A failed replace leaves the old target and no other file beside it.
+TEST(FsOps, AFailedReplaceLeavesTheTargetAndNoOtherFile) {
+  TempDir t;
+  Ptr<FileSystem> fs = NewFs();
+  UnattendedLog log;
+  MakeFile(t.File(L"src.txt"), "src");
+  MakeFile(t.File(L"old.txt"), "old");
+  for (bool move : {false, true}) {
+    HANDLE h = CreateFileW(t.File(L"old.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_FALSE(move ? fs->MoveOne(t.File(L"src.txt"), t.File(L"old.txt")) : fs->CopyOne(t.File(L"src.txt"), t.File(L"old.txt")));
+    CloseHandle(h);
+    EXPECT_EQ(ReadBytes(t.File(L"old.txt")), "old") << move;
+    EXPECT_EQ(Names(t.path()), (std::vector<std::wstring>{L"old.txt", L"src.txt"})) << move;
+  }
+}
+
+// A process killed while it copies over a 48 MB file leaves that file whole: the old one or
+// the new one, never a part.
+TEST(FsOps, AKilledCopyLeavesTheTargetWhole) {
+  TempDir t;
+  const size_t size = 48u << 20;
+  std::string old_bytes(size, 'o'), new_bytes(size, 'n');
+  MakeFile(t.File(L"old.bin"), old_bytes);
+  MakeFile(t.File(L"new.bin"), new_bytes);
+  MakeFile(t.File(L"copy.js"),
+           "var fs = new ActiveXObject(\"Kelzud10.clsKelzudFileSystemA\");\n"
+           "fs.Copy_File(WScript.Arguments(0), WScript.Arguments(1));\n");
+  UnattendedLog log;  // the child answers the question unattended
+  std::wstring cmd = L"cscript.exe //nologo \"" + t.File(L"copy.js") + L"\" \"" + t.File(L"new.bin") + L"\" \"" +
+                     t.File(L"old.bin") + L"\"";
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  ASSERT_TRUE(CreateProcessW(nullptr, &cmd[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi));
+  CloseHandle(pi.hThread);
+  // Killed as soon as the copy shows: a new name in the folder, or the target changing.
+  const std::vector<std::wstring> before = Names(t.path());
+  bool busy = false, ended = false;
+  for (int i = 0; i < 200000 && !busy && !ended; ++i) {
+    busy = Names(t.path()) != before || SizeOf(t.File(L"old.bin")) != size;
+    if (!busy) ended = WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0;
+  }
+  TerminateProcess(pi.hProcess, 1);
+  WaitForSingleObject(pi.hProcess, 10000);
+  CloseHandle(pi.hProcess);
+  if (!busy) GTEST_SKIP() << "the copy was over before it could be seen";
+  std::string now = ReadBytes(t.File(L"old.bin"));
+  EXPECT_TRUE(now == old_bytes || now == new_bytes) << "a target of " << now.size() << " bytes";
+  EXPECT_EQ(Names(t.path()), before) << "nothing is left beside the target";
 }
 
 TEST(FsOps, DelTreeStopsAtALockedFile) {
@@ -216,6 +337,24 @@ TEST(FsOps, FileAndFolderQueries) {
   GetSystemDirectoryW(sys, MAX_PATH);
   std::wstring v = fs->Version(std::wstring(sys) + L"\\kernel32.dll");
   EXPECT_EQ(std::count(v.begin(), v.end(), L'.'), 3) << v;
+}
+
+// File_Exist answers as its folder test and the file test together, whatever the path's form.
+TEST(FsOps, FileExistIsTheFolderTestAndTheFileTest) {
+  TempDir t;
+  Ptr<FileSystem> fs = NewFs();
+  MakeFile(t.File(L"a.txt"), "a");
+  MakeFile(t.File(L"README"), "r");
+  MakeFile(t.File(L"dir.x\\inner.txt"), "i");
+  const wchar_t* names[] = {L"a.txt", L"README", L"dir.x", L"dir.x\\inner.txt", L"missing\\..\\a.txt",
+                            L"dir.x\\..\\a.txt", L"dir.x\\.\\inner.txt", L"a.txt\\", L"dir.x\\\\inner.txt",
+                            L"missing.txt", L"dir.x\\nope.txt", L"a.txt."};
+  for (const wchar_t* n : names) {
+    std::wstring p = t.File(n);
+    EXPECT_EQ(fs->FileExist(p), fs->FolderExist(p) && kz::fsx::FileExists(p)) << p;
+  }
+  EXPECT_TRUE(fs->FileExist(t.File(L"dir.x\\..\\a.txt")));
+  EXPECT_FALSE(fs->FileExist(t.File(L"README")));
 }
 
 namespace {
