@@ -522,7 +522,7 @@ bool FileSystem::Restricted(const std::wstring& path) {
 }
 
 std::wstring FileSystem::Version(const std::wstring& file) {
-  if (!IsUsablePath(file)) return std::wstring();
+  if (!IsUsablePath(file) || !OnDisk(file)) return std::wstring();
   std::wstring p = KernelPath(file);
   DWORD handle = 0;
   DWORD size = GetFileVersionInfoSizeW(p.c_str(), &handle);

@@ -119,6 +119,15 @@ bool FileExists(const std::wstring& path) {
   return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+bool OnDisk(const std::wstring& path) {
+  HANDLE h = CreateFileW(KernelPath(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  const bool disk = GetFileType(h) == FILE_TYPE_DISK;
+  CloseHandle(h);
+  return disk;
+}
+
 bool QueryFile(const std::wstring& path, FileFacts* facts, DWORD* error) {
   if (path.empty() || HasWildcard(path) || !IsUsablePath(path)) {
     *error = path.empty() ? ERROR_PATH_NOT_FOUND : ERROR_INVALID_NAME;

@@ -35,6 +35,10 @@ std::wstring Join(const std::wstring& folder, const std::wstring& name);
 DWORD Attributes(const std::wstring& path);
 bool FolderExists(const std::wstring& path);
 bool FileExists(const std::wstring& path);
+// Whether a path names something on a disk, not a device ("COM1.txt", "CON", "\\.\PIPE\x"): a
+// device opened as a file can block a read for ever. Opened without read access, which never
+// waits.
+bool OnDisk(const std::wstring& path);
 
 // Facts of one file, as a directory listing or an attribute query gives them.
 struct FileFacts {

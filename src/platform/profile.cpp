@@ -562,7 +562,10 @@ long PlatformWriteOnCopy(const std::wstring& file, const std::wstring& section, 
     const std::wstring& path;
     bool renamed;
     ~RemoveCopy() {
-      if (!renamed) DeleteFileW(path.c_str());
+      if (renamed) return;
+      DWORD error = GetLastError();  // the caller reads why the write failed, not the clean-up's
+      DeleteFileW(path.c_str());
+      SetLastError(error);
     }
   } remove_copy{copy, false};
   if (!WriteCopy(copy, original, room, copy_attributes)) return 0;
@@ -639,7 +642,10 @@ std::vector<long> ProfileWriteMany(const std::wstring& file, const std::vector<P
     const std::wstring& path;
     bool renamed;
     ~RemoveCopy() {
-      if (!renamed) DeleteFileW(path.c_str());
+      if (renamed) return;
+      DWORD error = GetLastError();  // the caller reads why the write failed, not the clean-up's
+      DeleteFileW(path.c_str());
+      SetLastError(error);
     }
   } remove_copy{copy, false};
   // The whole new file is written before it replaces the old one: a full disk fails here.

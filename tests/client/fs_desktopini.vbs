@@ -34,12 +34,14 @@ CheckEqual d.WriteINI("Sec", "Key", "v", dir & "\a.ini" & Chr(0) & "b"), False, 
 CheckEqual fso.FileExists(dir & "\a.ini"), False, "no file under the cut name"
 
 ' An empty folder would put Desktop.ini at the root of the current drive.
+Dim home : home = sh.CurrentDirectory
 sh.CurrentDirectory = dir
 rootIni = Left(dir, 3) & "Desktop.ini"
 before = fso.FileExists(rootIni)
 On Error Resume Next : d.ChangeFolderIcon "", "shell32.dll" : KeepError : On Error GoTo 0
 CheckError 5, "", "ChangeFolderIcon of an empty folder"
 CheckEqual fso.FileExists(rootIni), before, "no Desktop.ini at the drive's root"
+sh.CurrentDirectory = home  ' a process's current folder cannot be deleted
 
 ' A NUL in the folder, and a folder too long for the kernel.
 On Error Resume Next : d.ChangeFolderIcon f & Chr(0) & "x", "shell32.dll" : KeepError : On Error GoTo 0
@@ -52,7 +54,8 @@ CheckError 5, "", "ChangeFolderIcon of an over-long folder"
 d.ChangeFolderIcon f, "shell32.dll", "3", "Tip"
 CheckEqual d.ReadINI(".ShellClassInfo", "InfoTip", ini), "Tip", "a plain tip is written"
 
-' Wine's file-system object cannot change a folder's attributes; a forced delete takes the
-' read-only folder and its hidden Desktop.ini all the same.
+' The reset takes the customisation and the folder's read-only mark off again.
+d.ChangeFolderIcon f, , , , , True
+If fso.FileExists(ini) Then fso.GetFile(ini).Attributes = 0
 fso.DeleteFolder dir, True
 Finish

@@ -97,6 +97,7 @@ CheckError 26001, "kelzud10.cRegistry", "binary from text"
 ' A script holds binary data as a Variant array of whole numbers: what it wrote or read back
 ' can be written again, to the same or another value.
 Dim bin, bad, i
+r.SectionKey = Base & "\one\binary"
 On Error Resume Next : r.Value = Array(1, 2, 255) : KeepError : On Error GoTo 0
 CheckError 0, "", "binary from a Variant array"
 bin = r.Value
@@ -215,7 +216,7 @@ CheckEqual frm.Left, 60, "kept off the screen edge"
 CheckEqual frm.Width, 3000, "minimum width"
 
 ' Clean up, leaves first.
-For Each v In Array(Base & "\one", Base & "\flat", Base & "\K\A", Base & "\K", Base & "\K2\P", Base & "\K2\Q", Base & "\K2", Base)
+For Each v In Array(Base & "\one\binary", Base & "\one", Base & "\flat", Base & "\K\A", Base & "\K", Base & "\K2\P", Base & "\K2\Q", Base & "\K2", Base)
   r.SectionKey = v
   r.DeleteKey
 Next

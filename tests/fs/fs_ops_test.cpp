@@ -339,6 +339,31 @@ TEST(FsOps, FileAndFolderQueries) {
   EXPECT_EQ(std::count(v.begin(), v.end(), L'.'), 3) << v;
 }
 
+// A device opened as a file can block a read for ever: the version query runs on a thread of
+// its own and must come back empty.
+struct VersionOfDevice {
+  Ptr<FileSystem> fs;
+  std::wstring name, version = L"x";
+};
+DWORD WINAPI AskVersion(void* p) {
+  VersionOfDevice* j = static_cast<VersionOfDevice*>(p);
+  j->version = j->fs->Version(j->name);
+  return 0;
+}
+
+TEST(FsOps, VersionOfADeviceIsEmptyAndDoesNotWait) {
+  for (const wchar_t* name : {L"COM1.txt", L"CON", L"\\\\.\\COM1", L"LPT9"}) {
+    VersionOfDevice* job = new VersionOfDevice{NewFs(), name};
+    HANDLE th = CreateThread(nullptr, 0, AskVersion, job, 0, nullptr);
+    const bool returned = WaitForSingleObject(th, 15000) == WAIT_OBJECT_0;
+    CloseHandle(th);
+    EXPECT_TRUE(returned) << kz::ToAnsi(name);
+    if (!returned) continue;  // a query still waiting keeps its job
+    EXPECT_EQ(job->version, L"") << kz::ToAnsi(name);
+    delete job;
+  }
+}
+
 // File_Exist answers as its folder test and the file test together, whatever the path's form.
 TEST(FsOps, FileExistIsTheFolderTestAndTheFileTest) {
   TempDir t;
