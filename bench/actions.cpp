@@ -34,13 +34,6 @@ void Summary(const char* what, std::vector<double> ratios, double goal) {
               ratios[ratios.size() / 2], ratios.back(), goal);
 }
 
-void WriteText(const std::string& path, const std::string& text) {
-  HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  DWORD n = 0;
-  WriteFile(f, text.data(), static_cast<DWORD>(text.size()), &n, nullptr);
-  CloseHandle(f);
-}
-
 // [Plain]: root, key, name, data; [Vars]: the same with the key path as a variable reference.
 std::string ActionFile() {
   std::string plain = "[Plain]\r\n", vars = "[Vars]\r\n";
@@ -121,7 +114,7 @@ int main() {
   GetTempPathA(MAX_PATH, tmp);
   const std::string settled = std::string(tmp) + "kzb_actions_settled.ini", fresh = std::string(tmp) + "kzb_actions_fresh.ini";
   const std::string text = ActionFile();
-  WriteText(settled, text);
+  bench::WriteFileText(settled, text);
   {
     long scope = 2;
     std::wstring name = kVariable, value(kKey, kKey + sizeof kKey - 1);
@@ -147,7 +140,7 @@ int main() {
     RegDeleteTreeA(HKEY_CURRENT_USER, kKey);
     double with_vars = Pals(h, wsettled, L"Vars", &failed);
     if (Written() != expected) differ = true;
-    WriteText(fresh, text);  // written just now: its time stamp is recent
+    bench::WriteFileText(fresh, text);  // written just now: its time stamp is recent
     RegDeleteTreeA(HKEY_CURRENT_USER, kKey);
     double on_fresh = Pals(h, wfresh, L"Plain", &failed);
     if (Written() != expected) differ = true;

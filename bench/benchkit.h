@@ -25,6 +25,26 @@ inline double Now() {
   return static_cast<double>(t.QuadPart) / static_cast<double>(freq.QuadPart);
 }
 
+// A whole file's bytes; empty when it cannot be read.
+inline std::string ReadFileText(const std::string& path) {
+  std::string s;
+  HANDLE f = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (f == INVALID_HANDLE_VALUE) return s;
+  char buf[65536];
+  DWORD n = 0;
+  while (ReadFile(f, buf, sizeof buf, &n, nullptr) && n) s.append(buf, n);
+  CloseHandle(f);
+  return s;
+}
+
+// A file written anew with `text`.
+inline void WriteFileText(const std::string& path, const std::string& text) {
+  HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  DWORD n = 0;
+  WriteFile(f, text.data(), static_cast<DWORD>(text.size()), &n, nullptr);
+  CloseHandle(f);
+}
+
 // The median of repeated timings: one slow round on a shared machine does not move it.
 inline double Median(std::vector<double> v) {
   std::sort(v.begin(), v.end());

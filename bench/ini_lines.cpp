@@ -17,24 +17,6 @@ constexpr int kRounds = 5;
 
 using bench::Now;
 
-std::string Read(const std::string& path) {
-  std::string s;
-  HANDLE f = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (f == INVALID_HANDLE_VALUE) return s;
-  char buf[65536];
-  DWORD n = 0;
-  while (ReadFile(f, buf, sizeof buf, &n, nullptr) && n) s.append(buf, n);
-  CloseHandle(f);
-  return s;
-}
-
-void WriteText(const std::string& path, const std::string& text) {
-  HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  DWORD n = 0;
-  WriteFile(f, text.data(), static_cast<DWORD>(text.size()), &n, nullptr);
-  CloseHandle(f);
-}
-
 std::string Section(int i) { return "Section" + std::to_string(i % 10); }
 std::string Key(int i) { return "key" + std::to_string(i); }
 std::string Value(int i, int round) { return "value " + std::to_string(i * (round + 1)); }
@@ -55,9 +37,9 @@ int main() {
     std::string text = "[Lines]\r\n";
     for (int i = 0; i < kLines; ++i)
       text += "line" + std::to_string(i) + "=" + lines_file + "," + Section(i) + "," + Key(i) + "," + Value(i, round) + "\r\n";
-    WriteText(actions, text);
-    WriteText(raw_file, "[Section0]\r\nfirst=1\r\n");
-    WriteText(lines_file, "[Section0]\r\nfirst=1\r\n");
+    bench::WriteFileText(actions, text);
+    bench::WriteFileText(raw_file, "[Section0]\r\nfirst=1\r\n");
+    bench::WriteFileText(lines_file, "[Section0]\r\nfirst=1\r\n");
     double t0 = Now();
     for (int i = 0; i < kLines; ++i)
       WritePrivateProfileStringA(Section(i).c_str(), Key(i).c_str(), Value(i, round).c_str(), raw_file.c_str());
@@ -68,7 +50,7 @@ int main() {
     HRESULT hr = h->PalsSIni(nullptr, nullptr, nullptr, nullptr, nullptr, &r);
     double t2 = Now();
     rounds.Add(t2 - t1, t1 - t0);
-    checks.Expect(SUCCEEDED(hr) && Read(raw_file) == Read(lines_file), "the file written by the lines");
+    checks.Expect(SUCCEEDED(hr) && bench::ReadFileText(raw_file) == bench::ReadFileText(lines_file), "the file written by the lines");
   }
   h->Release();
   DeleteFileA(actions.c_str());

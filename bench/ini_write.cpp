@@ -20,24 +20,6 @@ constexpr int kRounds = 7;
 
 using bench::Now;
 
-std::string Read(const std::string& path) {
-  std::string s;
-  HANDLE f = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (f == INVALID_HANDLE_VALUE) return s;
-  char buf[65536];
-  DWORD n = 0;
-  while (ReadFile(f, buf, sizeof buf, &n, nullptr) && n) s.append(buf, n);
-  CloseHandle(f);
-  return s;
-}
-
-void WriteText(const std::string& path, const std::string& text) {
-  HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  DWORD n = 0;
-  WriteFile(f, text.data(), static_cast<DWORD>(text.size()), &n, nullptr);
-  CloseHandle(f);
-}
-
 }  // namespace
 
 int main() {
@@ -56,8 +38,8 @@ int main() {
   std::vector<double> ratios, raw_ms, handler_ms;
   bool differ = false;
   for (int round = 0; round < kRounds; ++round) {
-    WriteText(raw_file, start);
-    WriteText(handler_file, start);
+    bench::WriteFileText(raw_file, start);
+    bench::WriteFileText(handler_file, start);
     double t0 = Now();
     for (int i = 0; i < kWrites; ++i) {
       std::string section = "Section" + std::to_string(i % 12), key = "new" + std::to_string(i),
@@ -75,7 +57,7 @@ int main() {
       if (!h->last_return_code()) ++failed;
     }
     double t2 = Now();
-    if (failed || Read(raw_file) != Read(handler_file)) differ = true;
+    if (failed || bench::ReadFileText(raw_file) != bench::ReadFileText(handler_file)) differ = true;
     ratios.push_back((t2 - t1) / (t1 - t0));
     raw_ms.push_back((t1 - t0) * 1000 / kWrites);
     handler_ms.push_back((t2 - t1) * 1000 / kWrites);

@@ -22,24 +22,6 @@ const char kBase[] = "Software\\Kelzud10Tests\\BenchTransfer";
 
 using bench::Now;
 
-std::string ReadAll(const std::string& path) {
-  std::string s;
-  HANDLE f = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (f == INVALID_HANDLE_VALUE) return s;
-  char buf[65536];
-  DWORD n = 0;
-  while (ReadFile(f, buf, sizeof buf, &n, nullptr) && n) s.append(buf, n);
-  CloseHandle(f);
-  return s;
-}
-
-void WriteAll(const std::string& path, const std::string& text) {
-  HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  DWORD n = 0;
-  WriteFile(f, text.data(), static_cast<DWORD>(text.size()), &n, nullptr);
-  CloseHandle(f);
-}
-
 // The NUL-separated list a profile read gives for a null section or key.
 std::vector<std::string> Names(const std::vector<char>& buf, DWORD n) {
   std::vector<std::string> out;
@@ -130,7 +112,7 @@ int main() {
     text += "[Section" + std::to_string(s) + "]\r\n";
     for (int k = 0; k < kKeys; ++k) text += "key" + std::to_string(k) + "=a setting of some length " + std::to_string(s * k) + "\r\n";
   }
-  WriteAll(source, text);
+  bench::WriteFileText(source, text);
   GetPrivateProfileStringA("Section0", "key0", "", tmp, 2, source.c_str());  // let the file settle in the cache
   Sleep(2500);
 
@@ -155,7 +137,7 @@ int main() {
     swap->RegistryToIni(Wide(swap_out), Wide(swap_key), static_cast<long>(0x80000001), L"");
     double t5 = Now();
     to_ini.Add(t5 - t4, t4 - t3);
-    checks.Expect(ReadAll(raw_out) == ReadAll(swap_out) && !ReadAll(raw_out).empty(), "INI file after the transfer");
+    checks.Expect(bench::ReadFileText(raw_out) == bench::ReadFileText(swap_out) && !bench::ReadFileText(raw_out).empty(), "INI file after the transfer");
   }
   swap->Release();
   // The cost by the number of keys: the transfer to an INI file of 10x the values per subkey,

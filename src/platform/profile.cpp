@@ -516,6 +516,19 @@ std::wstring ProfileSection(const std::wstring& file, const std::wstring& sectio
 
 namespace {
 
+// Removes a working copy that did not take the file's place, keeping the last-error code: the
+// caller reads why the write failed, not why the clean-up did.
+struct RemoveCopy {
+  const std::wstring& path;
+  bool renamed;
+  ~RemoveCopy() {
+    if (renamed) return;
+    DWORD error = GetLastError();
+    DeleteFileW(path.c_str());
+    SetLastError(error);
+  }
+};
+
 // One write by the platform's writer on a copy of the file.
 long PlatformWriteOnCopy(const std::wstring& file, const std::wstring& section, const std::wstring* key,
                          const std::wstring* value) {
@@ -558,16 +571,7 @@ long PlatformWriteOnCopy(const std::wstring& file, const std::wstring& section, 
     room = 0;
   DWORD copy_attributes = exists ? (attributes & ~FILE_ATTRIBUTE_READONLY) : FILE_ATTRIBUTE_NORMAL;
   if (copy_attributes == 0) copy_attributes = FILE_ATTRIBUTE_NORMAL;
-  struct RemoveCopy {
-    const std::wstring& path;
-    bool renamed;
-    ~RemoveCopy() {
-      if (renamed) return;
-      DWORD error = GetLastError();  // the caller reads why the write failed, not the clean-up's
-      DeleteFileW(path.c_str());
-      SetLastError(error);
-    }
-  } remove_copy{copy, false};
+  RemoveCopy remove_copy{copy, false};
   if (!WriteCopy(copy, original, room, copy_attributes)) return 0;
   long rc = PlatformWrite(s, kp, vp, copy);
   if (!rc) return 0;
@@ -638,16 +642,7 @@ std::vector<long> ProfileWriteMany(const std::wstring& file, const std::vector<P
 
   DWORD copy_attributes = exists ? (attributes & ~FILE_ATTRIBUTE_READONLY) : FILE_ATTRIBUTE_NORMAL;
   if (copy_attributes == 0) copy_attributes = FILE_ATTRIBUTE_NORMAL;
-  struct RemoveCopy {
-    const std::wstring& path;
-    bool renamed;
-    ~RemoveCopy() {
-      if (renamed) return;
-      DWORD error = GetLastError();  // the caller reads why the write failed, not the clean-up's
-      DeleteFileW(path.c_str());
-      SetLastError(error);
-    }
-  } remove_copy{copy, false};
+  RemoveCopy remove_copy{copy, false};
   // The whole new file is written before it replaces the old one: a full disk fails here.
   const std::string text = format::Save(tree);
   bool written;
