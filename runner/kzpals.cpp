@@ -1,6 +1,7 @@
 // kzpals: runs one section of an action file outside a setup program.
 //
 //   kzpals FILE SECTION CODE
+//   kzpals --version
 //
 // Creates the INI handler by its programmatic identifier, points it at FILE and SECTION, and
 // calls Pals with CODE (a number, or a code name such as kelzudIFHPalsCREGK). Each way of
@@ -17,6 +18,8 @@
 #include <cstdio>
 #include <cwchar>
 #include <string>
+
+#include "version.h"
 
 namespace {
 
@@ -116,6 +119,10 @@ bool ListHolds(const std::wstring& list, const std::wstring& name) {
 }
 
 int Run(int argc, wchar_t** argv) {
+  if (argc == 2 && std::wcscmp(argv[1], L"--version") == 0) {
+    std::wprintf(L"kzpals %hs (%ls)\n", KZ_VER_TEXT, sizeof(void*) == 8 ? L"x64" : L"x86");
+    return 0;
+  }
   if (argc != 4) {
     std::fwprintf(stderr, L"usage: kzpals FILE SECTION CODE\n");
     return kUsage;

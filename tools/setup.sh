@@ -23,6 +23,7 @@ command -v cmake >/dev/null || need+=(cmake)
 command -v ninja >/dev/null || need+=(ninja-build)
 command -v Xvfb >/dev/null || need+=(xvfb)  # real windows in tests: forms, pickers, keyboard
 command -v import >/dev/null || need+=(imagemagick)  # screenshots of forms for the documentation
+command -v zip >/dev/null && command -v unzip >/dev/null || need+=(zip unzip)  # the release packages
 if [ ${#need[@]} -gt 0 ]; then
   echo "setup: installing ${need[*]}"
   dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
