@@ -2,6 +2,8 @@
 
 #include <new>
 
+#include "base/owner.h"
+
 #include "com/dispatch.h"
 #include "com/module.h"
 #include "com/refcounted.h"
@@ -158,17 +160,14 @@ HRESULT InstallServer(BOOL install, const wchar_t* command_line, HRESULT(STDAPIC
   const std::wstring how = command_line ? command_line : L"";
   if (how.empty()) return install ? reg() : unreg();
   if (CompareStringOrdinal(how.c_str(), -1, L"user", -1, TRUE) != CSTR_EQUAL) return E_INVALIDARG;
-  HKEY user_classes = nullptr;
+  RegKey user_classes;
   LONG rc = RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Classes", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                            &user_classes, nullptr);
+                            user_classes.out(), nullptr);
   if (rc != ERROR_SUCCESS) return HRESULT_FROM_WIN32(rc);
   // Every write to the classes root in this process, the type library's included, goes to the
   // user's classes until the override is taken back.
-  rc = RegOverridePredefKey(HKEY_CLASSES_ROOT, user_classes);
-  if (rc != ERROR_SUCCESS) {
-    RegCloseKey(user_classes);
-    return HRESULT_FROM_WIN32(rc);
-  }
+  rc = RegOverridePredefKey(HKEY_CLASSES_ROOT, user_classes.get());
+  if (rc != ERROR_SUCCESS) return HRESULT_FROM_WIN32(rc);
   g_per_user = true;
   HRESULT hr = install ? reg() : unreg();
   g_per_user = false;
@@ -177,16 +176,15 @@ HRESULT InstallServer(BOOL install, const wchar_t* command_line, HRESULT(STDAPIC
   // left empty, they go with it.
   if (!install) {
     for (const wchar_t* name : {L"CLSID", L"Interface", L"TypeLib"}) {
-      HKEY k = nullptr;
-      if (RegOpenKeyExW(user_classes, name, 0, KEY_READ, &k) != ERROR_SUCCESS) continue;
+      RegKey k;
+      if (RegOpenKeyExW(user_classes.get(), name, 0, KEY_READ, k.out()) != ERROR_SUCCESS) continue;
       DWORD subkeys = 1, values = 1;
-      RegQueryInfoKeyW(k, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr, nullptr, nullptr,
-                       nullptr);
-      RegCloseKey(k);
-      if (subkeys == 0 && values == 0) RegDeleteKeyW(user_classes, name);
+      RegQueryInfoKeyW(k.get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr, nullptr,
+                       nullptr, nullptr);
+      k.reset();
+      if (subkeys == 0 && values == 0) RegDeleteKeyW(user_classes.get(), name);
     }
   }
-  RegCloseKey(user_classes);
   return hr;
 }
 

@@ -15,7 +15,6 @@ struct ClassEntry {
   Instancing instancing;
 };
 
-
 const std::vector<ClassEntry>& Catalogue();
 const ClassEntry* FindClass(const std::wstring& name);   // without regard to case
 const ClassEntry* FindClass(REFCLSID clsid);
@@ -32,7 +31,6 @@ std::wstring ProgIdOf(const ClassEntry& e);
 // Creates a library class directly (as the library's own code does for private helpers).
 // Dependent classes may be made this way too. Raises 429 for a class that is not built.
 HRESULT CreateInstance(const wchar_t* name, REFIID iid, void** out);
-
 
 }  // namespace kz
 

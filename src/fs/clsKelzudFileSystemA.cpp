@@ -419,7 +419,6 @@ bool PlainFolder(const std::wstring& p) {
 
 }  // namespace
 
-
 bool FileSystem::DriveReady(const std::wstring& drive) {
   if (drive.empty() || !IsUsablePath(drive)) return false;
   wchar_t c = static_cast<wchar_t>(towupper(drive[0]));

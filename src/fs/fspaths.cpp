@@ -105,7 +105,9 @@ std::wstring Join(const std::wstring& folder, const std::wstring& name) {
 }
 
 DWORD Attributes(const std::wstring& path) {
-  if (path.empty() || HasWildcard(path) || !IsUsablePath(path)) return INVALID_FILE_ATTRIBUTES;
+  // The "?" of the long-path prefix "\\?\" is no wildcard.
+  const size_t named = path.compare(0, 4, L"\\\\?\\") == 0 ? 4 : 0;
+  if (path.empty() || HasWildcard(path.substr(named)) || !IsUsablePath(path)) return INVALID_FILE_ATTRIBUTES;
   return GetFileAttributesW(KernelPath(path).c_str());
 }
 

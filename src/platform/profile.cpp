@@ -272,7 +272,6 @@ long PlatformWrite(const std::string& section, const std::string* key, const std
                                     FromAnsi(t).c_str());
 }
 
-
 // ---- the profile format, written here ------------------------------------------------------
 //
 // The platform's writer loads the whole file into sections of keys and saves it back whole.
@@ -529,6 +528,14 @@ struct RemoveCopy {
   }
 };
 
+// The working copy of a file: beside it (one rename replaces the file), under a name of this
+// thread's own.
+std::wstring CopyName(const std::wstring& full) {
+  wchar_t name[48];
+  std::swprintf(name, 48, L"~kz%lx-%lx.tmp", GetCurrentProcessId(), GetCurrentThreadId());
+  return full.substr(0, full.find_last_of(L'\\') + 1) + name;
+}
+
 // One write by the platform's writer on a copy of the file.
 long PlatformWriteOnCopy(const std::wstring& file, const std::wstring& section, const std::wstring* key,
                          const std::wstring* value) {
@@ -547,11 +554,8 @@ long PlatformWriteOnCopy(const std::wstring& file, const std::wstring& section, 
   bool exists = attributes != INVALID_FILE_ATTRIBUTES;
   if (exists && (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY))) return 0;
 
-  // The copy lives beside the file (one rename replaces it) under a name of this thread's own.
-  size_t slash = f.full.find_last_of(L'\\');
-  wchar_t name[48];
-  std::swprintf(name, 48, L"~kz%lx-%lx.tmp", GetCurrentProcessId(), GetCurrentThreadId());
-  std::wstring copy = f.full.substr(0, slash + 1) + name;
+  const size_t slash = f.full.find_last_of(L'\\');
+  const std::wstring copy = CopyName(f.full);
   if (copy.size() >= MAX_PATH) {
     // No room for a copy's name: the platform writes in place, still one writer at a time.
     long rc = PlatformWrite(s, kp, vp, f.full);
@@ -580,12 +584,6 @@ long PlatformWriteOnCopy(const std::wstring& file, const std::wstring& section, 
   remove_copy.renamed = true;
   ++g_writes;
   return rc;
-}
-
-std::wstring CopyName(const std::wstring& full) {
-  wchar_t name[48];
-  std::swprintf(name, 48, L"~kz%lx-%lx.tmp", GetCurrentProcessId(), GetCurrentThreadId());
-  return full.substr(0, full.find_last_of(L'\\') + 1) + name;
 }
 
 }  // namespace

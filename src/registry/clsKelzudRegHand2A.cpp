@@ -76,28 +76,16 @@ Var ByteArrayOf(const std::vector<BYTE>& bytes) {
 bool ByteOf(const VARIANT& element, BYTE* out) {
   const VARIANT* e = &element;
   while (e->vt == (VT_BYREF | VT_VARIANT) && e->pvarVal) e = e->pvarVal;
-  double d;
   switch (e->vt) {
-    case VT_UI1: d = e->bVal; break;
-    case VT_I1: d = e->cVal; break;
-    case VT_I2: d = e->iVal; break;
-    case VT_UI2: d = e->uiVal; break;
-    case VT_I4: d = e->lVal; break;
-    case VT_UI4: d = e->ulVal; break;
-    case VT_INT: d = e->intVal; break;
-    case VT_UINT: d = e->uintVal; break;
-    case VT_I8: d = static_cast<double>(e->llVal); break;
-    case VT_UI8: d = static_cast<double>(e->ullVal); break;
-    case VT_R4: d = e->fltVal; break;
-    case VT_R8: d = e->dblVal; break;
-    case VT_CY: d = static_cast<double>(e->cyVal.int64) / 10000.0; break;
-    case VT_DECIMAL: {
-      DECIMAL dec = e->decVal;
-      if (FAILED(VarR8FromDec(&dec, &d))) return false;
+    case VT_UI1: case VT_I1: case VT_I2: case VT_UI2: case VT_I4: case VT_UI4: case VT_INT: case VT_UINT:
+    case VT_I8: case VT_UI8: case VT_R4: case VT_R8: case VT_CY: case VT_DECIMAL:
       break;
-    }
     default: return false;  // text, dates, Booleans and the rest are no bytes
   }
+  VARIANT r;
+  VariantInit(&r);
+  if (FAILED(VariantChangeType(&r, const_cast<VARIANT*>(e), 0, VT_R8))) return false;  // reads only
+  const double d = r.dblVal;
   if (!(d >= 0 && d <= 255) || d != static_cast<double>(static_cast<int>(d))) return false;
   *out = static_cast<BYTE>(d);
   return true;

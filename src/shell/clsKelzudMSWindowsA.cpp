@@ -4,6 +4,7 @@
 
 #include <map>
 
+#include "base/owner.h"
 #include "base/text.h"
 #include "frame/catalogue.h"
 #include "platform/shelllink.h"
@@ -18,12 +19,11 @@ std::map<std::wstring, ULONGLONG> RecentLinks(const std::wstring& recent, const 
   std::map<std::wstring, ULONGLONG> links;
   if (recent.empty() || doc.empty()) return links;
   WIN32_FIND_DATAW fd;
-  HANDLE h = FindFirstFileW((recent + L"\\" + doc + L"*.lnk").c_str(), &fd);
-  if (h == INVALID_HANDLE_VALUE) return links;
+  FindHandle h(FindFirstFileW((recent + L"\\" + doc + L"*.lnk").c_str(), &fd));
+  if (!h) return links;
   do {
     links[fd.cFileName] = (static_cast<ULONGLONG>(fd.ftLastWriteTime.dwHighDateTime) << 32) | fd.ftLastWriteTime.dwLowDateTime;
-  } while (FindNextFileW(h, &fd));
-  FindClose(h);
+  } while (FindNextFileW(h.get(), &fd));
   return links;
 }
 
@@ -33,8 +33,9 @@ bool MSWindows::AddToRecent(const std::wstring& file) {
   if (file.empty()) return false;
   // The ANSI form takes a path of fewer than MAX_PATH characters and the text before a NUL:
   // a longer name or one with a NUL would add another file than the one named.
-  std::string name = ToAnsi(file);
-  if (!IsUsablePath(file) || name.size() >= MAX_PATH || name.find('\0') != std::string::npos) return false;
+  if (!IsUsablePath(file)) return false;
+  const std::string name = ToAnsi(file);
+  if (name.size() >= MAX_PATH) return false;
   // The shell takes a device for a file that exists whatever link name it tries for it, and
   // never stops looking for a free one.
   if (IsDeviceName(file)) return false;

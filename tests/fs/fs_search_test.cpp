@@ -33,8 +33,9 @@ class RecordingLog : public kz::EventLog {
   std::vector<unsigned long> ids;
 };
 
-// The platform's finder, with the times of one name spoiled and an entry that vanished.
-class OddFinder : public kz::FileFinder {
+// The platform's finder, with every entry it reports passed through `Touch` first.
+template <void (*Touch)(WIN32_FIND_DATAW&)>
+class EditingFinder : public kz::FileFinder {
  public:
   HANDLE First(const std::wstring& pattern, WIN32_FIND_DATAW& d) override {
     HANDLE h = kz::SeamDefault<kz::FileFinder>().First(pattern, d);
@@ -47,36 +48,22 @@ class OddFinder : public kz::FileFinder {
     return more;
   }
   void Close(HANDLE h) override { kz::SeamDefault<kz::FileFinder>().Close(h); }
-
- private:
-  static void Touch(WIN32_FIND_DATAW& d) {
-    if (std::wstring(d.cFileName) == L"odd.txt") {
-      d.ftCreationTime.dwHighDateTime = 0xFFFFFFFF;  // no calendar form
-      d.nFileSizeHigh = 2;                           // reported as 8 GiB + its size
-    }
-  }
 };
 
-// The platform's finder, reporting the folder "link" as a directory link (a reparse point).
-class LinkFinder : public kz::FileFinder {
- public:
-  HANDLE First(const std::wstring& pattern, WIN32_FIND_DATAW& d) override {
-    HANDLE h = kz::SeamDefault<kz::FileFinder>().First(pattern, d);
-    if (h != INVALID_HANDLE_VALUE) Touch(d);
-    return h;
+// The times of one name spoiled, and its size beyond 4 GiB.
+void SpoilOdd(WIN32_FIND_DATAW& d) {
+  if (std::wstring(d.cFileName) == L"odd.txt") {
+    d.ftCreationTime.dwHighDateTime = 0xFFFFFFFF;  // no calendar form
+    d.nFileSizeHigh = 2;                           // reported as 8 GiB + its size
   }
-  bool Next(HANDLE h, WIN32_FIND_DATAW& d) override {
-    bool more = kz::SeamDefault<kz::FileFinder>().Next(h, d);
-    if (more) Touch(d);
-    return more;
-  }
-  void Close(HANDLE h) override { kz::SeamDefault<kz::FileFinder>().Close(h); }
+}
+using OddFinder = EditingFinder<SpoilOdd>;
 
- private:
-  static void Touch(WIN32_FIND_DATAW& d) {
-    if (std::wstring(d.cFileName) == L"link") d.dwFileAttributes |= FILE_ATTRIBUTE_REPARSE_POINT;
-  }
-};
+// The folder "link" reported as a directory link (a reparse point).
+void MarkLink(WIN32_FIND_DATAW& d) {
+  if (std::wstring(d.cFileName) == L"link") d.dwFileAttributes |= FILE_ATTRIBUTE_REPARSE_POINT;
+}
+using LinkFinder = EditingFinder<MarkLink>;
 
 }  // namespace
 

@@ -31,9 +31,6 @@ bool IsPlainName(const std::wstring& name) {
   return true;
 }
 
-// A backup name becomes one folder of the tree: it may not climb out of it or name another.
-bool IsPlainFolderName(const std::wstring& name) { return IsPlainName(name); }
-
 // The last part of a destination stays inside the backup folder: relative names only, none
 // of them climbing or naming a drive. Empty, or ending in a separator, it names the folder
 // itself or one inside it.
@@ -80,17 +77,9 @@ std::wstring JoinPart(const std::wstring& folder, const std::wstring& part) {
   return folder + L"\\" + part;
 }
 
-// A path without the "\\?\" prefix of a drive or network path, for the existence tests, which
-// would take its "?" for a wildcard; the kernel form is made again where a path is long.
-std::wstring WithoutPrefix(const std::wstring& path) {
-  if (path.compare(0, 8, L"\\\\?\\UNC\\") == 0) return L"\\\\" + path.substr(8);
-  if (path.compare(0, 4, L"\\\\?\\") == 0 && path.size() >= 6 && path[5] == L':') return path.substr(4);
-  return path;
-}
-
 // Creates `folder` unless the file system already has a folder there.
 void EnsureFolder(const std::wstring& folder) {
-  if (FolderExists(WithoutPrefix(folder))) return;
+  if (FolderExists(folder)) return;
   if (!CreateDirectoryW(KernelPath(folder).c_str(), nullptr)) throw ErrorOfWin32(GetLastError());
 }
 
@@ -189,7 +178,7 @@ void CopyFolderContents(const std::wstring& source, const std::wstring& target, 
 }
 
 void CopyFolder(const std::wstring& source, const std::wstring& target, bool overwrite) {
-  if (!FolderExists(WithoutPrefix(source))) throw ErrorOfWin32(ERROR_PATH_NOT_FOUND);
+  if (!FolderExists(source)) throw ErrorOfWin32(ERROR_PATH_NOT_FOUND);
   const FolderId skip = IdOf(target);
   // Without an identity the copy could walk into itself without end.
   if (!skip.known) throw ErrorOfWin32(ERROR_PATH_NOT_FOUND);
@@ -225,7 +214,8 @@ BackupLine ReadLine(const std::wstring& value, ActionVariables& variables) {
 // would cut or misread, before anything of it is created. Returns the chain of folders to the
 // backup folder.
 std::vector<std::wstring> CheckedChain(const std::wstring& key, const BackupLine& l) {
-  if (!IsPlainFolderName(key) || !StaysInside(l.last)) Raise(kErrInvalidCall);
+  // A backup name becomes one folder of the tree: it may not climb out of it or name another.
+  if (!IsPlainName(key) || !StaysInside(l.last)) Raise(kErrInvalidCall);
   std::vector<std::wstring> chain = BackupFolderChain(l.root, key);
   if (!IsUsablePath(l.source) || !IsUsablePath(chain.back() + L"\\" + l.last + L"\\details.ini"))
     Raise(kErrInvalidCall);

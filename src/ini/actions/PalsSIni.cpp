@@ -1,22 +1,11 @@
 // INI lines: each line writes one value (file, section, key, value) into an INI file.
 #include "base/text.h"
 #include "frame/kz.h"
+#include "fs/fspaths.h"
 #include "ini/actions/ActionEngine.h"
 #include "platform/ui.h"
 
 namespace kz {
-namespace {
-
-bool SameFile(const std::wstring& a, const std::wstring& b) {
-  auto full = [](const std::wstring& p) {
-    wchar_t buf[MAX_PATH * 2];
-    DWORD n = GetFullPathNameW(p.c_str(), MAX_PATH * 2, buf, nullptr);
-    return n && n < MAX_PATH * 2 ? std::wstring(buf, n) : p;
-  };
-  return CompareStringOrdinal(full(a).c_str(), -1, full(b).c_str(), -1, TRUE) == CSTR_EQUAL;
-}
-
-}  // namespace
 
 STDMETHODIMP IniFileHandler::PalsSIni(KZ_ACTION_PARAMS) {
   if (ret) VariantInit(ret);
@@ -53,7 +42,7 @@ STDMETHODIMP IniFileHandler::PalsSIni(KZ_ACTION_PARAMS) {
       pending_path = path;
       pending.push_back(ProfileEntry{Field(f, 1), Field(f, 2), std::move(text)});
       // A line that writes the file being run is written at once: the lines after it read it.
-      if (SameFile(path, this->path())) flush();
+      if (EqualNoCase(fsx::FullPath(path), fsx::FullPath(this->path()))) flush();
     });
   });
 }
